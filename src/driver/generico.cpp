@@ -1,0 +1,8 @@
+// generico: the solution driver.
+#include "driver/generico.hpp"
+
+namespace vetrix {
+
+void generico(RunInput&) {}
+
+}  // namespace vetrix

@@ -1,0 +1,91 @@
+// Input decks: an open text file with the keyword search (ifindstringinfile) and the free-format
+// (list-directed) read that every input file of the solver shares.
+#pragma once
+
+#include <cstddef>
+#include <initializer_list>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/types.hpp"
+#include "common/views.hpp"
+
+namespace vetrix {
+
+// One destination of a free-format read: a single value or a run of values of one kind.
+struct ReadTarget {
+    enum class Kind { Int, Real, Logical, Name };
+    Kind kind;
+    void* p;            // integer*, real*, logical* or std::string*
+    std::size_t n = 1;  // number of values
+    int width = 0;      // field width of a name (cut or padded with blanks to it)
+
+    ReadTarget(integer& v) : kind(Kind::Int), p(&v) {}
+    ReadTarget(real& v) : kind(Kind::Real), p(&v) {}
+    ReadTarget(std::span<integer> v) : kind(Kind::Int), p(v.data()), n(v.size()) {}
+    ReadTarget(std::span<real> v) : kind(Kind::Real), p(v.data()), n(v.size()) {}
+    ReadTarget(F1<integer> v) : kind(Kind::Int), p(v.data()), n(static_cast<std::size_t>(v.size())) {}
+    ReadTarget(F1<real> v) : kind(Kind::Real), p(v.data()), n(static_cast<std::size_t>(v.size())) {}
+    // Logical values: T, F, .TRUE., .FALSE. (anything that begins with T, .T, F or .F).
+    static ReadTarget logical(vetrix::logical& v) { return ReadTarget(Kind::Logical, &v, 1, 0); }
+    static ReadTarget logicals(std::span<vetrix::logical> v) {
+        return ReadTarget(Kind::Logical, v.data(), v.size(), 0);
+    }
+    // Names: bare or quoted; the stored text is cut or padded with blanks to width characters.
+    static ReadTarget name(std::string& s, int width) { return ReadTarget(Kind::Name, &s, 1, width); }
+    static ReadTarget names(std::span<std::string> s, int width) {
+        return ReadTarget(Kind::Name, s.data(), s.size(), width);
+    }
+
+private:
+    ReadTarget(Kind k, void* q, std::size_t count, int w) : kind(k), p(q), n(count), width(w) {}
+};
+
+enum class ReadStatus { Ok, EndOfFile, BadValue };
+
+class DeckFile {
+public:
+    // Opens an existing file and takes its whole text. A missing or unreadable file is a runtime
+    // failure whose message names the file.
+    explicit DeckFile(const std::string& path);
+
+    const std::string& path() const { return path_; }
+    // Back to the first line.
+    void rewind() { pos_ = 0; line_no_ = 0; }
+    // Reads the next line as a 120-character record: a longer line is cut, a shorter one padded
+    // with blanks. Returns false at the end of the file.
+    bool read_record120(std::string& record);
+
+    // One free-format read into the targets, in order. It starts at the current line, continues
+    // over as many lines as the values need and leaves the file at the line after the last line
+    // it used; a read with no values uses up one line. A slash ends the read, leaving the values
+    // not yet taken as they were; an empty value (two commas, or r*) leaves its value unchanged.
+    // A value that does not fit its kind or an end of file before the list is complete is a
+    // runtime failure naming the file, the line and the value.
+    void read(std::initializer_list<ReadTarget> targets);
+    void read(std::span<const ReadTarget> targets);
+    // The same read reporting the failure as a status; on failure message() describes it.
+    ReadStatus try_read(std::initializer_list<ReadTarget> targets);
+    ReadStatus try_read(std::span<const ReadTarget> targets);
+    const std::string& message() const { return message_; }
+
+    // 1-based number of the last line consumed (0 before the first); used in messages.
+    std::size_t line_number() const { return line_no_; }
+
+private:
+    std::string path_;
+    std::string text_;       // the whole file
+    std::size_t pos_ = 0;    // offset of the next line in text_
+    std::size_t line_no_ = 0;
+    std::string message_;
+};
+
+// Searches forward from the file's current line for a keyword line (first character "*") whose
+// first L characters equal the key, L being the key's length without trailing blanks; lines are
+// taken as 120 characters. Returns 0 when found, the file standing at the line after the keyword
+// line; otherwise rewinds the file and returns a nonzero status.
+int ifindstringinfile(std::string_view key, DeckFile& file);
+
+}  // namespace vetrix
