@@ -49,8 +49,7 @@ integer iearrange(F1<integer> a, integer n) {
         next += count;
     }
     a(n < 1 ? 1 : n + 1) = next;
-    if (n < 1) a(1) = 1;
-    return n < 1 ? 0 : next - 1;
+    return next - 1;
 }
 
 void trascomp(F1<const integer> IA, F1<const integer> JA, F1<integer> IAT, F1<integer> JAT,
