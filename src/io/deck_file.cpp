@@ -1,16 +1,485 @@
-// Provisional reader: placeholder until the full free-format reader lands.
+// DeckFile, ifindstringinfile: whole-file input decks, keyword search and the free-format
+// (list-directed) read of integers, reals, logicals and names.
 #include "deck_file.hpp"
+
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <memory>
 
 #include "common/stops.hpp"
 
 namespace vetrix {
 
-DeckFile::DeckFile(const std::string& path) : path_(path) { fail_runtime(path + ": reader not built yet"); }
-bool DeckFile::read_record120(std::string&) { return false; }
-void DeckFile::read(std::initializer_list<ReadTarget>) {}
-void DeckFile::read(std::span<const ReadTarget>) {}
-ReadStatus DeckFile::try_read(std::initializer_list<ReadTarget>) { return ReadStatus::Ok; }
-ReadStatus DeckFile::try_read(std::span<const ReadTarget>) { return ReadStatus::Ok; }
-int ifindstringinfile(std::string_view, DeckFile&) { return 1; }
+namespace {
+
+constexpr std::size_t record_length = 120;
+
+inline bool is_blank(char c) { return c == ' ' || c == '\t'; }
+inline bool is_digit(char c) { return c >= '0' && c <= '9'; }
+// Characters that end a bare value: blanks, comma, slash and the end of the line.
+inline bool ends_value(char c) { return c == ' ' || c == '\t' || c == ',' || c == '/' || c == '\n'; }
+inline char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool equals_nocase(const char* b, const char* e, const char* word) {
+    const std::size_t n = std::strlen(word);
+    if (static_cast<std::size_t>(e - b) != n) return false;
+    for (std::size_t i = 0; i < n; ++i)
+        if (lower(b[i]) != word[i]) return false;
+    return true;
+}
+
+// One value of a free-format record. A bare value is the text [b, e); a quoted one has its
+// quotes removed and doubled quotes made single in the scanner's quoted_ text, [b, e) then
+// covering the raw text with its quotes (for messages). A null value leaves its target as it is.
+struct Token {
+    enum Type { Null, Bare, Quoted };
+    Type type = Null;
+    const char* b = nullptr;
+    const char* e = nullptr;
+};
+
+// What the scanner found when asked for the next value.
+enum class Step { Value, Null, Slash, End, Bad };
+
+// Walks the list of values of one free-format read over the in-memory text. The text always ends
+// with '\n', so every bare value ends at a separator before the end of the text.
+class ListScanner {
+public:
+    ListScanner(const char* first, const char* last, std::size_t line) : p_(first), end_(last), line_(line) {}
+
+    const char* position() const { return p_; }
+    std::size_t line() const { return line_; }
+    const std::string& quoted() const { return quoted_; }
+    const std::string& problem() const { return problem_; }
+
+    // Passes over blanks, tabs and line ends, then over one comma that ends the previous value.
+    // Leaves p_ at the next value, at a comma that makes a null value, at a slash or at the end.
+    // Inline because the loops over long arrays call it for every value.
+    void skip_separators() {
+        for (;;) {
+            while (p_ != end_ && (is_blank(*p_) || *p_ == '\n')) {
+                if (*p_ == '\n') ++line_;
+                ++p_;
+            }
+            if (p_ != end_ && *p_ == ',' && after_value_) {
+                after_value_ = false;
+                ++p_;
+                continue;
+            }
+            return;
+        }
+    }
+
+    // The common case of an array of numbers: no repeat pending and a plain number that
+    // std::from_chars takes whole. Returns false without consuming the value otherwise.
+    template <class T>
+    bool fast_number(T& v) {
+        if (pending_ > 0) return false;
+        skip_separators();
+        if (p_ == end_) return false;
+        const char* b = p_;
+        if (*b == '+') ++b;  // from_chars takes no plus sign; written "+1.5E+000" it is common
+        const char c = *b;
+        if (!(is_digit(c) || (c == '-' && b == p_) || c == '.')) return false;
+        T x;
+        const auto r = std::from_chars(b, end_, x);
+        if (r.ec != std::errc() || r.ptr == end_ || !ends_value(*r.ptr)) return false;
+        v = x;
+        p_ = r.ptr;
+        after_value_ = true;
+        return true;
+    }
+
+    // The next value of the list, repeats included.
+    Step next(Token& tok) {
+        if (pending_ > 0) {
+            --pending_;
+            tok = pending_tok_;
+            return tok.type == Token::Null ? Step::Null : Step::Value;
+        }
+        skip_separators();
+        if (p_ == end_) return Step::End;
+        const char c = *p_;
+        if (c == ',') {  // a comma with no value before it
+            ++p_;
+            tok = Token{};
+            return Step::Null;
+        }
+        if (c == '/') return Step::Slash;
+        after_value_ = true;
+
+        // r*v and r*: a repeat count is a run of digits directly followed by '*'.
+        long long repeat = 1;
+        const char* start = p_;
+        const char* q = p_;
+        while (q != end_ && is_digit(*q)) ++q;
+        if (q != p_ && q != end_ && *q == '*') {
+            repeat = 0;
+            for (const char* d = p_; d != q; ++d) {
+                repeat = repeat * 10 + (*d - '0');
+                if (repeat > std::numeric_limits<integer>::max()) {
+                    problem_ = "\"" + raw_text(start) + "\" has a repeat count out of range";
+                    return Step::Bad;
+                }
+            }
+            if (repeat == 0) {
+                problem_ = "\"" + raw_text(start) + "\" has a zero repeat count";
+                return Step::Bad;
+            }
+            p_ = q + 1;
+            if (p_ == end_ || ends_value(*p_)) {  // r* : r null values
+                tok = Token{};
+                pending_ = repeat - 1;
+                pending_tok_ = tok;
+                return Step::Null;
+            }
+        }
+
+        const Step s = (*p_ == '\'' || *p_ == '"') ? quoted_value(tok) : bare_value(tok);
+        if (s == Step::Value && repeat > 1) {
+            pending_ = repeat - 1;
+            pending_tok_ = tok;
+        }
+        return s;
+    }
+
+private:
+    Step bare_value(Token& tok) {
+        tok.type = Token::Bare;
+        tok.b = p_;
+        while (p_ != end_ && !ends_value(*p_)) ++p_;
+        tok.e = p_;
+        return Step::Value;
+    }
+
+    // A quoted text may go on over line ends, which are not part of it; a doubled quote stands
+    // for one quote. It must be followed by a separator.
+    Step quoted_value(Token& tok) {
+        const char quote = *p_;
+        tok.type = Token::Quoted;
+        tok.b = p_;
+        quoted_.clear();
+        ++p_;
+        for (;;) {
+            if (p_ == end_) return Step::End;
+            const char c = *p_++;
+            if (c == '\n') {
+                ++line_;
+            } else if (c != quote) {
+                quoted_.push_back(c);
+            } else if (p_ != end_ && *p_ == quote) {
+                quoted_.push_back(quote);
+                ++p_;
+            } else {
+                break;
+            }
+        }
+        tok.e = p_;
+        if (p_ != end_ && !ends_value(*p_)) {
+            while (p_ != end_ && !ends_value(*p_)) ++p_;
+            problem_ = "\"" + std::string(tok.b, p_) + "\" has text after its closing quote";
+            return Step::Bad;
+        }
+        return Step::Value;
+    }
+
+    // The bare text that starts at b, for messages.
+    std::string raw_text(const char* b) const {
+        const char* e = b;
+        while (e != end_ && !ends_value(*e)) ++e;
+        return std::string(b, e);
+    }
+
+    const char* p_;
+    const char* end_;
+    std::size_t line_;          // 1-based number of the line that holds p_
+    bool after_value_ = false;  // a value was just taken: one comma now only ends it
+    long long pending_ = 0;     // copies of pending_tok_ still to hand out (r*v)
+    Token pending_tok_;
+    std::string quoted_;        // unquoted text of the last quoted value
+    std::string problem_;       // description of a Bad step
+};
+
+// --- conversions of one value to the kind of its target; false when it does not fit ---
+
+enum class Fit { Ok, Wrong, Range };
+
+Fit to_integer(const char* b, const char* e, integer& v) {
+    if (b != e && *b == '+') {
+        ++b;
+        if (b == e || !is_digit(*b)) return Fit::Wrong;
+    }
+    if (b == e) return Fit::Wrong;
+    integer x;
+    const auto r = std::from_chars(b, e, x);
+    if (r.ec == std::errc::result_out_of_range) {
+        // from_chars stops at the end of the digits even when they overflow
+        return r.ptr == e ? Fit::Range : Fit::Wrong;
+    }
+    if (r.ec != std::errc() || r.ptr != e) return Fit::Wrong;
+    v = x;
+    return Fit::Ok;
+}
+
+// Reals: optional sign; digits with or without a decimal point (at least one digit); an optional
+// exponent introduced by E, D or Q (either case) or by its own sign alone; or the words INF,
+// INFINITY, NAN, NAN(...) in any case. Too large values become infinities, too small ones 0.
+Fit to_real(const char* b, const char* e, real& v) {
+    {
+        real x;
+        const auto r = std::from_chars(b, e, x);
+        if (r.ec == std::errc() && r.ptr == e && (b == e || *b != '+')) {
+            v = x;
+            return Fit::Ok;
+        }
+    }
+    const char* i = b;
+    bool negative = false;
+    if (i != e && (*i == '+' || *i == '-')) negative = (*i++ == '-');
+    if (equals_nocase(i, e, "inf") || equals_nocase(i, e, "infinity")) {
+        v = negative ? -std::numeric_limits<real>::infinity() : std::numeric_limits<real>::infinity();
+        return Fit::Ok;
+    }
+    if (e - i >= 3 && equals_nocase(i, i + 3, "nan")) {
+        const char* t = i + 3;
+        if (t == e || (*t == '(' && *(e - 1) == ')' && std::memchr(t, ')', static_cast<std::size_t>(e - t)) == e - 1)) {
+            v = std::numeric_limits<real>::quiet_NaN();
+            return Fit::Ok;
+        }
+        return Fit::Wrong;
+    }
+    // Normalised copy: sign, mantissa, 'e', exponent sign and digits (a NUL-terminated buffer on
+    // the stack for all but absurdly long values).
+    const std::size_t need = static_cast<std::size_t>(e - b) + 3;
+    char small[64];
+    std::string big;
+    char* buf = small;
+    if (need > sizeof small) {
+        big.resize(need);
+        buf = big.data();
+    }
+    std::size_t n = 0;
+    if (negative) buf[n++] = '-';
+    int digits = 0;
+    while (i != e && is_digit(*i)) { buf[n++] = *i++; ++digits; }
+    if (i != e && *i == '.') {
+        buf[n++] = *i++;
+        while (i != e && is_digit(*i)) { buf[n++] = *i++; ++digits; }
+    }
+    if (digits == 0) return Fit::Wrong;
+    if (i != e) {
+        const char c = lower(*i);
+        if (c == 'e' || c == 'd' || c == 'q') {
+            ++i;
+        } else if (c != '+' && c != '-') {
+            return Fit::Wrong;
+        }
+        buf[n++] = 'e';
+        if (i != e && (*i == '+' || *i == '-')) buf[n++] = *i++;
+        int exp_digits = 0;
+        while (i != e && is_digit(*i)) { buf[n++] = *i++; ++exp_digits; }
+        if (i != e || exp_digits == 0) return Fit::Wrong;
+    }
+    buf[n] = '\0';
+    const auto r = std::from_chars(buf, buf + n, v);
+    if (r.ec == std::errc() && r.ptr == buf + n) return Fit::Ok;
+    // Out of range: strtod gives +-HUGE_VAL (infinity) on overflow and 0 or a subnormal on
+    // underflow, as the value demands; the text has already been checked.
+    v = std::strtod(buf, nullptr);
+    return Fit::Ok;
+}
+
+// Logicals: T or .T (either case) and anything after it is true; F or .F false.
+Fit to_logical(const char* b, const char* e, logical& v) {
+    if (b != e && *b == '.') ++b;
+    if (b == e) return Fit::Wrong;
+    const char c = lower(*b);
+    if (c == 't') { v = 1; return Fit::Ok; }
+    if (c == 'f') { v = 0; return Fit::Ok; }
+    return Fit::Wrong;
+}
+
+void store_name(std::string& s, const char* b, std::size_t len, int width) {
+    const std::size_t w = width > 0 ? static_cast<std::size_t>(width) : 0;
+    s.assign(b, len < w ? len : w);
+    s.resize(w, ' ');
+}
+
+const char* kind_words(ReadTarget::Kind k) {
+    switch (k) {
+    case ReadTarget::Kind::Int: return "is not an integer";
+    case ReadTarget::Kind::Real: return "is not a real number";
+    case ReadTarget::Kind::Logical: return "is not a logical value";
+    case ReadTarget::Kind::Name: return "is not a name";
+    }
+    return "";
+}
+
+}  // namespace
+
+// ------------------------------------------------------------------------------------------------
+
+DeckFile::DeckFile(const std::string& path) : path_(path) {
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(path.c_str(), "rb"), &std::fclose);
+    if (!f) fail_runtime("cannot open input file " + path);
+    // Size the text once (one spare byte for a missing final line feed), then read it whole.
+    if (std::fseek(f.get(), 0, SEEK_END) == 0) {
+        const long size = std::ftell(f.get());
+        if (size > 0) text_.reserve(static_cast<std::size_t>(size) + 1);
+        std::rewind(f.get());
+    }
+    char chunk[1 << 16];
+    for (;;) {
+        const std::size_t got = std::fread(chunk, 1, sizeof chunk, f.get());
+        text_.append(chunk, got);
+        if (got < sizeof chunk) break;
+    }
+    if (std::ferror(f.get())) fail_runtime("cannot read input file " + path);
+    normalise_line_ends();
+}
+
+DeckFile DeckFile::from_text(std::string name, std::string text) {
+    DeckFile d;
+    d.path_ = std::move(name);
+    d.text_ = std::move(text);
+    d.normalise_line_ends();
+    return d;
+}
+
+void DeckFile::normalise_line_ends() {
+    if (std::memchr(text_.data(), '\r', text_.size()) != nullptr) {
+        std::size_t out = 0;
+        for (std::size_t i = 0; i < text_.size(); ++i) {
+            if (text_[i] == '\r' && i + 1 < text_.size() && text_[i + 1] == '\n') continue;
+            text_[out++] = text_[i];
+        }
+        text_.resize(out);
+    }
+    if (!text_.empty() && text_.back() != '\n') text_.push_back('\n');
+}
+
+bool DeckFile::read_record120(std::string& record) {
+    if (pos_ >= text_.size()) return false;
+    const std::size_t nl = text_.find('\n', pos_);  // present: every line ends with '\n'
+    const std::size_t len = nl - pos_;
+    record.assign(text_, pos_, len < record_length ? len : record_length);
+    record.resize(record_length, ' ');
+    pos_ = nl + 1;
+    ++line_no_;
+    return true;
+}
+
+ReadStatus DeckFile::fail_status(ReadStatus status, std::string message) {
+    message_ = std::move(message);
+    return status;
+}
+
+ReadStatus DeckFile::try_read(std::initializer_list<ReadTarget> targets) {
+    return try_read(std::span<const ReadTarget>(targets.begin(), targets.size()));
+}
+
+void DeckFile::read(std::initializer_list<ReadTarget> targets) {
+    read(std::span<const ReadTarget>(targets.begin(), targets.size()));
+}
+
+void DeckFile::read(std::span<const ReadTarget> targets) {
+    if (try_read(targets) != ReadStatus::Ok) fail_runtime(message_);
+}
+
+ReadStatus DeckFile::try_read(std::span<const ReadTarget> targets) {
+    std::size_t total = 0;
+    for (const ReadTarget& t : targets) total += t.n;
+
+    // A read without values uses up one line.
+    if (total == 0) {
+        if (pos_ >= text_.size())
+            return fail_status(ReadStatus::EndOfFile,
+                               path_ + ": end of file while reading values (after line " +
+                                   std::to_string(line_no_) + ")");
+        pos_ = text_.find('\n', pos_) + 1;
+        ++line_no_;
+        return ReadStatus::Ok;
+    }
+
+    const char* const text = text_.data();
+    ListScanner sc(text + pos_, text + text_.size(), line_no_ + 1);
+    std::size_t done = 0;  // values taken so far (null values included)
+    Token tok;
+
+    auto bad_value = [&](const std::string& what) {
+        return fail_status(ReadStatus::BadValue, path_ + ", line " + std::to_string(sc.line()) + ": " + what);
+    };
+    auto end_of_file = [&]() {
+        return fail_status(ReadStatus::EndOfFile,
+                           path_ + ": end of file while reading value " + std::to_string(done + 1) + " of " +
+                               std::to_string(total) + " (the read began on line " +
+                               std::to_string(line_no_ + 1) + ")");
+    };
+
+    bool slash = false;
+    for (const ReadTarget& t : targets) {
+        for (std::size_t i = 0; i < t.n && !slash; ++i, ++done) {
+            // 1 - the fast path for plain numbers
+            if (t.kind == ReadTarget::Kind::Real) {
+                if (sc.fast_number(static_cast<real*>(t.p)[i])) continue;
+            } else if (t.kind == ReadTarget::Kind::Int) {
+                if (sc.fast_number(static_cast<integer*>(t.p)[i])) continue;
+            }
+            // 2 - anything else: separators, repeats, null values, slash, quoted texts
+            const Step s = sc.next(tok);
+            if (s == Step::End) return end_of_file();
+            if (s == Step::Bad) return bad_value(sc.problem());
+            if (s == Step::Slash) { slash = true; break; }
+            if (s == Step::Null) continue;
+
+            // 3 - convert the value to the target's kind
+            if (t.kind == ReadTarget::Kind::Name) {
+                auto& name = static_cast<std::string*>(t.p)[i];
+                if (tok.type == Token::Quoted)
+                    store_name(name, sc.quoted().data(), sc.quoted().size(), t.width);
+                else
+                    store_name(name, tok.b, static_cast<std::size_t>(tok.e - tok.b), t.width);
+                continue;
+            }
+            Fit fit = Fit::Wrong;
+            if (tok.type == Token::Bare) {
+                switch (t.kind) {
+                case ReadTarget::Kind::Int: fit = to_integer(tok.b, tok.e, static_cast<integer*>(t.p)[i]); break;
+                case ReadTarget::Kind::Real: fit = to_real(tok.b, tok.e, static_cast<real*>(t.p)[i]); break;
+                case ReadTarget::Kind::Logical: fit = to_logical(tok.b, tok.e, static_cast<logical*>(t.p)[i]); break;
+                case ReadTarget::Kind::Name: break;
+                }
+            }
+            if (fit != Fit::Ok)
+                return bad_value("\"" + std::string(tok.b, tok.e) + "\" " +
+                                 (fit == Fit::Range ? "is out of the integer range" : kind_words(t.kind)));
+        }
+        if (slash) break;
+    }
+
+    // Whatever follows the last value on its line is passed over; the next read starts on the
+    // next line.
+    const std::size_t at = static_cast<std::size_t>(sc.position() - text);
+    const std::size_t nl = text_.find('\n', at);
+    pos_ = nl == std::string::npos ? text_.size() : nl + 1;
+    line_no_ = sc.line();
+    return ReadStatus::Ok;
+}
+
+int ifindstringinfile(std::string_view key, DeckFile& file) {
+    std::size_t len = key.size();
+    while (len > 0 && key[len - 1] == ' ') --len;
+    const std::string_view k = key.substr(0, len);
+    std::string record;
+    while (file.read_record120(record)) {
+        if (record[0] != '*') continue;
+        if (len <= record.size() && std::string_view(record).substr(0, len) == k) return 0;
+    }
+    file.rewind();
+    return -1;
+}
 
 }  // namespace vetrix

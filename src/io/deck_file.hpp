@@ -50,6 +50,8 @@ public:
     // Opens an existing file and takes its whole text. A missing or unreadable file is a runtime
     // failure whose message names the file.
     explicit DeckFile(const std::string& path);
+    // A deck held in memory under a name used in messages (generated decks, tests).
+    static DeckFile from_text(std::string name, std::string text);
 
     const std::string& path() const { return path_; }
     // Back to the first line.
@@ -73,8 +75,16 @@ public:
 
     // 1-based number of the last line consumed (0 before the first); used in messages.
     std::size_t line_number() const { return line_no_; }
+    // True when every line has been consumed.
+    bool at_end() const { return pos_ >= text_.size(); }
 
 private:
+    DeckFile() = default;
+    // Drops the carriage return of every CR LF pair and ends the last line with a line feed, so
+    // that every line of text_ ends with '\n'.
+    void normalise_line_ends();
+    ReadStatus fail_status(ReadStatus status, std::string message);
+
     std::string path_;
     std::string text_;       // the whole file
     std::size_t pos_ = 0;    // offset of the next line in text_
