@@ -1,0 +1,278 @@
+// Benchmark of triansim/trianns/forwback on the heat matrix M/dt + K of linear triangles on an
+// N x N square grid, beside a plain row-update kernel and a STREAM triad measured in the same run.
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "common/array_helpers.hpp"
+#include "linalg/skyline_factor.hpp"
+
+using namespace vetrix;
+
+namespace {
+
+double now() {
+    using clock = std::chrono::steady_clock;
+    return std::chrono::duration<double>(clock::now().time_since_epoch()).count();
+}
+
+// Strictly-upper row storage of the system (IA/JA ascending, AD, AN upper values).
+struct System {
+    integer n = 0;
+    std::vector<integer> IA, JA;
+    std::vector<real> AD, AN;
+};
+
+// Grid of N x N unit-square cells on [0,1]^2, each cut along its rising diagonal into two
+// linear triangles; node (ix, iy) is number iy*(N+1) + ix + 1, one unknown per node. Element
+// matrix M/dt + K with consistent mass M = area/12 [2 1 1; 1 2 1; 1 1 2] and stiffness
+// K = k (b b' + c c') / (4 area). Boundary nodes are prescribed: identity rows, and no pattern
+// entry couples them with anything.
+System heat_matrix(int N, double dt, double k) {
+    const integer side = N + 1;
+    System s;
+    s.n = side * side;
+    const double h = 1.0 / N;
+    auto node = [side](int ix, int iy) { return iy * side + ix + 1; };
+    auto fixed = [N](int ix, int iy) { return ix == 0 || iy == 0 || ix == N || iy == N; };
+
+    // pattern: a free node couples upwards with its free east, north and north-east neighbours
+    s.IA.assign(s.n + 1, 0);
+    s.AD.assign(s.n, 0.0);
+    F1<integer> IA(s.IA);
+    F1<real> AD(s.AD);
+    for (int iy = 0; iy <= N; ++iy)
+        for (int ix = 0; ix <= N; ++ix) {
+            int count = 0;
+            if (!fixed(ix, iy)) {
+                count += !fixed(ix + 1, iy);
+                count += !fixed(ix, iy + 1);
+                count += !fixed(ix + 1, iy + 1);
+            }
+            IA(node(ix, iy)) = count;
+        }
+    const integer nnz = iearrange(s.IA, s.n);
+    s.JA.resize(nnz);
+    s.AN.assign(nnz, 0.0);
+    F1<integer> JA(s.JA);
+    F1<real> AN(s.AN);
+    for (int iy = 0; iy <= N; ++iy)
+        for (int ix = 0; ix <= N; ++ix) {
+            integer p = IA(node(ix, iy));
+            if (fixed(ix, iy)) continue;
+            if (!fixed(ix + 1, iy)) JA(p++) = node(ix + 1, iy);
+            if (!fixed(ix, iy + 1)) JA(p++) = node(ix, iy + 1);
+            if (!fixed(ix + 1, iy + 1)) JA(p++) = node(ix + 1, iy + 1);
+        }
+
+    // assembly, element by element; prescribed rows become identity rows
+    auto add = [&](integer a, integer b, double v) {
+        if (a == b) {
+            AD(a) += v;
+            return;
+        }
+        const integer i = std::min(a, b), j = std::max(a, b);
+        for (integer p = IA(i); p < IA(i + 1); ++p)
+            if (JA(p) == j) {
+                AN(p) += v;
+                return;
+            }
+    };
+    auto element = [&](const int (&ix)[3], const int (&iy)[3]) {
+        double b[3], c[3];
+        for (int a = 0; a < 3; ++a) {
+            const int p = (a + 1) % 3, q = (a + 2) % 3;
+            b[a] = (iy[p] - iy[q]) * h;
+            c[a] = (ix[q] - ix[p]) * h;
+        }
+        const double area = 0.5 * std::fabs(b[0] * c[1] - b[1] * c[0]);
+        for (int a = 0; a < 3; ++a) {
+            if (fixed(ix[a], iy[a])) continue;
+            for (int e = 0; e < 3; ++e) {
+                if (fixed(ix[e], iy[e])) continue;
+                const double m = area / 12.0 * (a == e ? 2.0 : 1.0);
+                const double kk = k * (b[a] * b[e] + c[a] * c[e]) / (4.0 * area);
+                if (node(ix[a], iy[a]) <= node(ix[e], iy[e]))
+                    add(node(ix[a], iy[a]), node(ix[e], iy[e]), m / dt + kk);
+            }
+        }
+    };
+    for (int cy = 0; cy < N; ++cy)
+        for (int cx = 0; cx < N; ++cx) {
+            element({cx, cx + 1, cx + 1}, {cy, cy, cy + 1});
+            element({cx, cx + 1, cx}, {cy, cy + 1, cy + 1});
+        }
+    for (int iy = 0; iy <= N; ++iy)
+        for (int ix = 0; ix <= N; ++ix)
+            if (fixed(ix, iy)) AD(node(ix, iy)) = 1.0;
+    return s;
+}
+
+// Floating-point operations of trianns on the factor pattern IU (columns ascending): for every
+// entry (l, i) of U, one division for each of U(l,i) and L(i,l), one multiply-add on D(i), and
+// one multiply-add (two when not symmetric) for every entry of row l after it. A multiply-add
+// counts as 2 flops, a division as 1.
+double trianns_flops(F1<const integer> IU, integer n, bool sym) {
+    double f = 0.0;
+    for (integer l = 1; l <= n; ++l) {
+        const double r = IU(l + 1) - IU(l);
+        const double after = r * (r - 1) / 2.0;  // sum over the entries of those after them
+        f += sym ? r * 3.0 + 2.0 * after : r * 4.0 + 4.0 * after;
+    }
+    return f;
+}
+
+// Reference: the same multiply-adds as symmetric trianns over the same pattern, written as the
+// plainest right-looking loop (each row of U updates a dense vector once per entry).
+// Row l is taken as raw arrays of its r columns and values (0-based within the row); x has
+// n + 1 entries so that x[j] is column j.
+void plain_row(const integer* __restrict ju, const real* __restrict un, integer r,
+               real* __restrict x) {
+    for (integer q = 0; q < r; ++q) {
+        const real t = un[q] * 1e-3;
+        x[ju[q]] -= un[q] * t;
+        for (integer k = q + 1; k < r; ++k) x[ju[k]] -= un[k] * t;
+    }
+}
+
+double plain_row_update(F1<const integer> IU, F1<const integer> JU, F1<const real> UN,
+                        std::vector<real>& acc, integer n) {
+    for (integer l = 1; l <= n; ++l) {
+        const integer r = IU(l + 1) - IU(l);
+        plain_row(JU.section(IU(l), r).data(), UN.section(IU(l), r).data(), r, acc.data());
+    }
+    double check = 0.0;
+    for (real v : acc) check += v;
+    return check;
+}
+
+// STREAM triad a = b + s c over arrays far larger than the caches; best of several, GB/s
+// counting 3 x 8 bytes per element.
+double triad_gbs() {
+    const std::size_t len = 40u << 20;
+    std::vector<double> a(len, 0.0), b(len, 1.0), c(len, 2.0);
+    double best = 1e30;
+    for (int rep = 0; rep < 5; ++rep) {
+        const double t0 = now();
+        double* __restrict pa = a.data();
+        const double* __restrict pb = b.data();
+        const double* __restrict pc = c.data();
+        for (std::size_t i = 0; i < len; ++i) pa[i] = pb[i] + 3.0 * pc[i];
+        best = std::min(best, now() - t0);
+    }
+    if (a[len / 2] != 7.0) std::printf("triad check failed\n");
+    return 24.0 * len / best / 1e9;
+}
+
+// max |b - A x| / max |b| with A in strictly-upper symmetric storage.
+double residual(const System& s, F1<const real> x, F1<const real> b) {
+    F1<const integer> IA(s.IA), JA(s.JA);
+    F1<const real> AD(s.AD), AN(s.AN);
+    std::vector<real> rv(b.begin(), b.end());
+    F1<real> r(rv);
+    for (integer i = 1; i <= s.n; ++i) {
+        r(i) -= AD(i) * x(i);
+        for (integer p = IA(i); p < IA(i + 1); ++p) {
+            r(i) -= AN(p) * x(JA(p));   // r = b - A x, upper entry
+            r(JA(p)) -= AN(p) * x(i);  // and its mirror
+        }
+    }
+    double rm = 0.0, bm = 0.0;
+    for (integer i = 1; i <= s.n; ++i) {
+        rm = std::max(rm, std::fabs(r(i)));
+        bm = std::max(bm, std::fabs(b(i)));
+    }
+    return rm / bm;
+}
+
+void run(int N, double triad) {
+    const System s = heat_matrix(N, 0.01, 1.0);
+    const integer n = s.n;
+    F1<const integer> IA(s.IA), JA(s.JA);
+    const integer nnz = IA(n + 1) - 1;
+
+    // skyline length bounds the factor (room for JU): sum over columns of column - first row
+    std::vector<integer> firstv(n, 0);
+    F1<integer> first(firstv);
+    long long sky = 0;
+    for (integer i = 1; i <= n; ++i)
+        for (integer p = IA(i); p < IA(i + 1); ++p)
+            if (first(JA(p)) == 0) first(JA(p)) = i;
+    for (integer j = 1; j <= n; ++j)
+        if (first(j) != 0) sky += j - first(j);
+
+    std::vector<integer> IU(n + 1), JU(sky + 1), work(n), iup(n);
+    integer LJU = 0;
+    double t_sim = 1e30;
+    for (int rep = 0; rep < 3; ++rep) {
+        const double t0 = now();
+        triansim(s.IA, s.JA, IU, JU, work, n, LJU);
+        t_sim = std::min(t_sim, now() - t0);
+    }
+    const integer nfac = LJU - 1;
+    {  // columns ascending: two pattern transposes
+        std::vector<integer> it(n + 1), jt(nfac);
+        trascomp(IU, JU, it, jt, n, n);
+        trascomp(it, jt, IU, JU, n, n);
+    }
+
+    std::vector<real> UN(std::max(nfac, 1)), DI(n);
+    const double flops = trianns_flops(IU, n, true);
+    const int reps = N <= 100 ? 5 : N <= 200 ? 3 : 1;
+    double t_fac = 1e30;
+    for (int rep = 0; rep < reps; ++rep) {
+        const double t0 = now();
+        trianns(s.IA, s.JA, s.AN, s.AN, s.AD, IU, JU, UN, UN, DI, DI, work, iup, n, true);
+        t_fac = std::min(t_fac, now() - t0);
+    }
+
+    std::vector<real> acc(n + 1, 0.0);
+    double t_ref = 1e30, check = 0.0;
+    for (int rep = 0; rep < reps; ++rep) {
+        std::fill(acc.begin(), acc.end(), 0.0);
+        const double t0 = now();
+        check += plain_row_update(IU, JU, UN, acc, n);
+        t_ref = std::min(t_ref, now() - t0);
+    }
+
+    std::vector<real> b(n), x(n);
+    const F1<real> bv(b);
+    for (integer i = 1; i <= n; ++i) bv(i) = std::sin(0.001 * i) + 1.0;
+    double t_fb = 1e30;
+    for (int rep = 0; rep < 5; ++rep) {
+        const double t0 = now();
+        forwback(IU, JU, DI, UN, UN, b, x, n);
+        t_fb = std::min(t_fb, now() - t0);
+    }
+    const double fb_bytes = 2.0 * nfac * (sizeof(real) + sizeof(integer));
+
+    const double fac_rate = flops / t_fac / 1e9, ref_rate = flops / t_ref / 1e9;
+    const double fb_rate = fb_bytes / t_fb / 1e9;
+    std::printf("N=%d  n=%d  nnz(A upper)=%d  skyline=%lld  residual=%.2e  (check %.3g)\n", N,
+                n, nnz, sky, residual(s, x, b), check);
+    std::printf("  triansim  %9.4f s   LJU-1=%d   %.2f ns per (nnz + LJU-1)\n", t_sim, nfac,
+                1e9 * t_sim / (nnz + nfac));
+    std::printf("  trianns   %9.4f s   %.4g GFlop   %.3f GFlop/s\n", t_fac, flops / 1e9,
+                fac_rate);
+    std::printf("  plain row-update kernel   %9.4f s   %.3f GFlop/s   trianns/plain = %.0f%%\n",
+                t_ref, ref_rate, 100.0 * fac_rate / ref_rate);
+    std::printf("  forwback  %9.4f s   %.3f GB/s   forwback/triad = %.0f%%\n", t_fb, fb_rate,
+                100.0 * fb_rate / triad);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const double triad = triad_gbs();
+    std::printf("STREAM triad %.2f GB/s\n", triad);
+    std::vector<int> sizes{100, 200, 400};
+    if (argc > 1) {
+        sizes.clear();
+        for (int a = 1; a < argc; ++a) sizes.push_back(std::atoi(argv[a]));
+    }
+    for (int N : sizes) run(N, triad);
+    return 0;
+}
