@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <map>
 #include <stdexcept>
 #include <string>
@@ -25,24 +26,61 @@ namespace {
 constexpr int kMaxDigits = 99;  // largest d accepted in a layout
 
 struct Digits {
-    char d[kMaxDigits + 1];  // significant digits d1..dn, d1 != '0' unless the value is zero
+    char d[kMaxDigits + 20];  // significant digits d1..dn, d1 != '0' unless the value is zero
     int n = 0;               // number of digits
     int k = 0;               // decimal exponent: value = 0.d1..dn * 10^k
 };
 
-// Rounds ax (finite, >= 0) to nd significant digits. Zero gives nd zeros and k = 0.
-void round_sig(double ax, int nd, Digits& g) {
-    g.n = nd;
-    if (ax == 0.0) {
-        std::memset(g.d, '0', static_cast<std::size_t>(nd));
-        g.k = 0;
-        return;
+// 10^k as the double nearest to it, for |k| <= 300.
+double power_of_ten(int k) {
+    static const auto table = [] {
+        std::array<double, 601> t{};
+        for (int j = -300; j <= 300; ++j) {
+            const std::string s = "1e" + std::to_string(j);
+            std::from_chars(s.data(), s.data() + s.size(), t[static_cast<std::size_t>(j + 300)]);
+        }
+        return t;
+    }();
+    return table[static_cast<std::size_t>(k + 300)];
+}
+
+// Quick rounding of ax (finite, > 0) to nd <= 9 significant digits in double arithmetic:
+// m = ax 10^p lies in [10^(nd-1), 10^nd) and carries a relative error of at most two roundings
+// (about 2.3e-16, so below 1e-6 in absolute terms), hence rounding m to an integer is exact
+// unless its fraction is that close to one half. Returns false in that case (or when the
+// scaling would leave the table), and the caller produces the exact digits.
+bool round_sig_quick(double ax, int nd, Digits& g) {
+    int e2 = 0;
+    std::frexp(ax, &e2);  // ax in [2^(e2-1), 2^e2)
+    // floor(log10(2^(e2-1))) is floor(log10(ax)) or one less
+    int e10 = static_cast<int>(std::floor((e2 - 1) * 0.30102999566398120));
+    int p = nd - 1 - e10;
+    if (p < -299 || p > 299) return false;
+    const double top = power_of_ten(nd);
+    double m = ax * power_of_ten(p);
+    if (m >= top) {
+        ++e10;
+        m = ax * power_of_ten(--p);
     }
-    // "d.ddde+XX": one digit, the point (absent when nd = 1), nd - 1 digits, the exponent.
-    char buf[kMaxDigits + 16];
-    const auto res =
-        std::to_chars(buf, buf + sizeof buf, ax, std::chars_format::scientific, nd - 1);
-    const char* p = buf;
+    if (m < power_of_ten(nd - 1) - 0.5) return false;
+    const double whole = std::floor(m);
+    const double frac = m - whole;
+    if (std::fabs(frac - 0.5) < 1e-6) return false;
+    auto q = static_cast<std::uint64_t>(whole) + (frac > 0.5 ? 1 : 0);
+    if (static_cast<double>(q) >= top) {  // 9.99..9 became 10.00..0
+        q /= 10;
+        ++e10;
+    }
+    for (int j = nd - 1; j >= 0; --j) {
+        g.d[j] = static_cast<char>('0' + q % 10);
+        q /= 10;
+    }
+    g.k = e10 + 1;
+    return true;
+}
+
+// Reads "d.ddde+XX" (the point absent for one digit) from to_chars into g; returns the digits.
+int read_scientific(const char* p, const char* end, Digits& g) {
     int j = 0;
     g.d[j++] = *p++;
     if (*p == '.') ++p;
@@ -51,8 +89,56 @@ void round_sig(double ax, int nd, Digits& g) {
     const bool eneg = *p == '-';
     ++p;
     int ex = 0;
-    while (p < res.ptr) ex = ex * 10 + (*p++ - '0');
+    while (p < end) ex = ex * 10 + (*p++ - '0');
     g.k = (eneg ? -ex : ex) + 1;
+    return j;
+}
+
+// Rounds ax (finite, >= 0) to nd significant digits. Zero gives nd zeros and k = 0.
+//
+// Up to 9 digits come from round_sig_quick. Up to 15 digits of a normal value start from the
+// shortest digits that read back as the same double (much cheaper than exact digits), rounded
+// to nd digits. This agrees with rounding the exact binary value. With at most nd shortest
+// digits, the value lies within half a unit in their last place, far less than half a unit of
+// the nd-th digit when nd <= 15. With more, a rounding boundary (nd + 1 digits) strictly
+// between the value and its shortest digits would itself read back as the same double while
+// being shorter or closer to the value. Only when the shortest digits end exactly on a
+// boundary (digit nd + 1 is the last one and is 5) can the exact value lie on either side.
+// That case, subnormal values (too few bits for the argument) and more than 15 digits take the
+// exact digits.
+void round_sig(double ax, int nd, Digits& g) {
+    g.n = nd;
+    if (ax == 0.0) {
+        std::memset(g.d, '0', static_cast<std::size_t>(nd));
+        g.k = 0;
+        return;
+    }
+    if (nd <= 9 && round_sig_quick(ax, nd, g)) return;
+    char buf[kMaxDigits + 16];
+    if (nd <= 15 && ax >= std::numeric_limits<double>::min()) {  // not for subnormals
+        const auto res = std::to_chars(buf, buf + sizeof buf, ax, std::chars_format::scientific);
+        const int n = read_scientific(buf, res.ptr, g);
+        if (n <= nd) {
+            std::memset(g.d + n, '0', static_cast<std::size_t>(nd - n));
+            return;
+        }
+        if (!(n == nd + 1 && g.d[nd] == '5')) {
+            if (g.d[nd] >= '5') {
+                int j = nd - 1;
+                while (j >= 0 && g.d[j] == '9') g.d[j--] = '0';
+                if (j >= 0) {
+                    ++g.d[j];
+                } else {  // 9.99..9 became 10.00..0
+                    g.d[0] = '1';
+                    ++g.k;
+                }
+            }
+            return;
+        }
+    }
+    const auto res =
+        std::to_chars(buf, buf + sizeof buf, ax, std::chars_format::scientific, nd - 1);
+    read_scientific(buf, res.ptr, g);
 }
 
 // Appends w characters of c.
@@ -182,19 +268,6 @@ void edit_f(std::string& out, double x, int w, int d, bool plus) {
     if (!std::isfinite(x)) return put_nonfinite(out, x, w, plus);
     char body[kFixedBody];
     put_right(out, body, fixed_body(body, x, w, d, plus), w);
-}
-
-// 10^k as the double nearest to it, for -1 <= k <= kMaxDigits + 1.
-double power_of_ten(int k) {
-    static const auto table = [] {
-        std::array<double, kMaxDigits + 3> t{};
-        for (int j = -1; j <= kMaxDigits + 1; ++j) {
-            const std::string s = "1e" + std::to_string(j);
-            std::from_chars(s.data(), s.data() + s.size(), t[static_cast<std::size_t>(j + 1)]);
-        }
-        return t;
-    }();
-    return table[static_cast<std::size_t>(k + 1)];
 }
 
 // Number k of digits before the point when a nonzero |x| = ax is written in fixed form with d
