@@ -1,0 +1,112 @@
+// format_bench: times the result-file rows "(SP,E17.8E3)" x NDof written by Layout::append_reals
+// against two hand-written formatters of the same field.
+#include <charconv>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "io/format.hpp"
+
+namespace {
+
+// +0.dddddddde+eee in 17 characters from snprintf's d.ddddddde+XX (finite values only).
+void baseline_snprintf(std::string& out, double x) {
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%+.7e", x);
+    char* e = std::strchr(buf, 'e');
+    int ex = std::atoi(e + 1) + (x == 0.0 ? 0 : 1);
+    char field[18];
+    field[0] = ' ';
+    field[1] = buf[0];
+    field[2] = '0';
+    field[3] = '.';
+    field[4] = buf[1];
+    std::memcpy(field + 5, buf + 3, 7);
+    field[12] = 'E';
+    field[13] = ex < 0 ? '-' : '+';
+    ex = std::abs(ex);
+    field[14] = static_cast<char>('0' + ex / 100);
+    field[15] = static_cast<char>('0' + ex / 10 % 10);
+    field[16] = static_cast<char>('0' + ex % 10);
+    out.append(field, 17);
+}
+
+// The same field from std::to_chars digits.
+void baseline_to_chars(std::string& out, double x) {
+    char buf[40];
+    const auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(x),
+                                   std::chars_format::scientific, 7);
+    *res.ptr = '\0';
+    int ex = std::atoi(buf + 10) + (x == 0.0 ? 0 : 1);
+    char field[18];
+    field[0] = ' ';
+    field[1] = std::signbit(x) ? '-' : '+';
+    field[2] = '0';
+    field[3] = '.';
+    field[4] = buf[0];
+    std::memcpy(field + 5, buf + 2, 7);
+    field[12] = 'E';
+    field[13] = ex < 0 ? '-' : '+';
+    ex = std::abs(ex);
+    field[14] = static_cast<char>('0' + ex / 100);
+    field[15] = static_cast<char>('0' + ex / 10 % 10);
+    field[16] = static_cast<char>('0' + ex % 10);
+    out.append(field, 17);
+}
+
+template <class F>
+double seconds(F&& f) {
+    const auto t0 = std::chrono::steady_clock::now();
+    f();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::size_t lines = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 1000000;
+    constexpr std::size_t ndof = 2;
+    // Values of a typical result file: several magnitudes, both signs, some zeros.
+    std::vector<double> values(lines * ndof);
+    std::uint64_t seed = 12345;
+    for (double& v : values) {
+        seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+        const double u = static_cast<double>(seed >> 11) / 9007199254740992.0;
+        const int scale = static_cast<int>(seed % 13) - 6;
+        v = (seed & 1 ? -1.0 : 1.0) * u * std::pow(10.0, scale);
+        if (seed % 97 == 0) v = 0.0;
+    }
+    const vetrix::Layout row("(SP,E17.8E3)");
+    std::string a, b, c;
+    a.reserve(lines * 36);
+    b.reserve(lines * 36);
+    c.reserve(lines * 36);
+    const double t_layout = seconds([&] {
+        for (std::size_t l = 0; l < lines; ++l) row.append_reals(a, &values[l * ndof], ndof);
+    });
+    const double t_snprintf = seconds([&] {
+        for (std::size_t l = 0; l < lines; ++l) {
+            for (std::size_t k = 0; k < ndof; ++k) {
+                baseline_snprintf(b, values[l * ndof + k]);
+                b.push_back('\n');
+            }
+        }
+    });
+    const double t_to_chars = seconds([&] {
+        for (std::size_t l = 0; l < lines; ++l) {
+            for (std::size_t k = 0; k < ndof; ++k) {
+                baseline_to_chars(c, values[l * ndof + k]);
+                c.push_back('\n');
+            }
+        }
+    });
+    std::printf("%zu lines of (SP,E17.8E3) x %zu\n", lines, ndof);
+    std::printf("  Layout::append_reals     %.3f s\n", t_layout);
+    std::printf("  hand-written, snprintf   %.3f s%s\n", t_snprintf, a == b ? "" : "  (output differs)");
+    std::printf("  hand-written, to_chars   %.3f s%s\n", t_to_chars, a == c ? "" : "  (output differs)");
+    return 0;
+}
