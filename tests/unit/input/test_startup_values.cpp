@@ -1,45 +1,16 @@
 // read_run_input on small decks: the values handed to the driver, field by field.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
-#include "common/screen.hpp"
-#include "common/stops.hpp"
 #include "input/startup.hpp"
+#include "support/deck_run.hpp"
 
 namespace vetrix {
 namespace {
 
-namespace fs = std::filesystem;
-
-// Runs start-up inside a scratch copy of a test deck; the screen text is captured.
-class DeckRun {
-public:
-    explicit DeckRun(const std::string& deck) {
-        dir_ = fs::temp_directory_path() / ("vetrix_input_" + deck + std::to_string(::getpid()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        for (const auto& f : fs::directory_iterator(fs::path(VETRIX_TEST_DATA) / "decks" / deck))
-            if (f.is_regular_file()) fs::copy_file(f.path(), dir_ / f.path().filename());
-        old_ = fs::current_path();
-        fs::current_path(dir_);
-        screen().capture(&text);
-    }
-    ~DeckRun() {
-        screen().capture(nullptr);
-        fs::current_path(old_);
-        fs::remove_all(dir_);
-    }
-    std::string text;
-
-private:
-    fs::path dir_, old_;
-};
+using testing::DeckRun;
 
 std::string name_of(const std::vector<integer>& codes, int i) {
     std::string s;
@@ -48,7 +19,7 @@ std::string name_of(const std::vector<integer>& codes, int i) {
 }
 
 TEST(Startup, SolverValuesAndLibraryTablesOfTwoSubsteps) {
-    DeckRun run("solver_values");
+    DeckRun run("decks/solver_values");
     RunInput in = read_run_input();
     ASSERT_EQ(in.NSubSteps, 2);
     EXPECT_EQ(in.isolvertype, (std::vector<integer>{1000, 4}));
@@ -82,7 +53,7 @@ TEST(Startup, SolverValuesAndLibraryTablesOfTwoSubsteps) {
 }
 
 TEST(Startup, MeshArraysOfKnownAndGenericGroups) {
-    DeckRun run("generic_groups");
+    DeckRun run("decks/generic_groups");
     RunInput in = read_run_input();
     EXPECT_EQ(in.NelT, 5);
     EXPECT_EQ(in.IE, (std::vector<integer>{1, 4, 7, 9, 12, 13}));
@@ -98,7 +69,7 @@ TEST(Startup, MeshArraysOfKnownAndGenericGroups) {
 }
 
 TEST(Startup, StartTimeFromTheRestartFile) {
-    DeckRun run("ini_time");
+    DeckRun run("decks/ini_time");
     RunInput in = read_run_input();
     EXPECT_EQ(in.Tini, 0.15);
     EXPECT_EQ(in.iInitialTime, 1);
