@@ -160,6 +160,39 @@ const std::vector<PatternCase> pattern_cases = {
     {{103}, 2, 2, 6, {0, 1}, ".. .. ../.1 .. ../.. 1. ../.. .1 ../.. .. 1./.. .. .1"},
     // k = 1, m = 5
     {{104}, 3, 2, 6, {0, 2, 0, 0, 0, 0, 5}, "... .../... .1./... .1./... .../.11 .-./... ..."},
+    // matrices smaller than the element: nodes beyond M are dropped
+    {{1000},
+     5,
+     2,
+     15,
+     {},  // u across components, w component-wise
+     "111.. 111.. 111../111.. 111.. 111../111.. 111.. 111../...1. ...1. ...1./....1 ....1 ....1/"
+     "111.. 111.. 111../111.. 111.. 111../111.. 111.. 111../...1. ...1. ...1./....1 ....1 ....1/"
+     "111.. 111.. 111../111.. 111.. 111../111.. 111.. 111../...1. ...1. ...1./....1 ....1 ....1"},
+    {{22},
+     3,
+     2,
+     12,
+     {},  // 1D node: slot 1 and p(1) = 3; u of nodes 2..4 diagonal only
+     "-.. 11. 11. 11./... ... ... .../... 11. 11. 11./1.1 1.. ... .../1.1 .1. ... .../"
+     "... ... ... .../1.1 ... 1.. .../1.1 ... .1. .../... ... ... .../1.1 ... ... 1../"
+     "1.1 ... ... .1./... ... ... ..."},
+    {{550},
+     4,
+     2,
+     12,
+     {},  // slots u1 u2 p and a fourth
+     "-.1. 111. 111./.... .... ..../1.1. 111. 111./...- 11.. 11../1.11 11.. 11../"
+     "1.11 11.. 11../1.1. ..1. ..1./.... .... ..../1.11 11.. 11../1.11 11.. 11../"
+     "1.1. ..1. ..1./.... .... ...."},
+    {{59},
+     5,
+     2,
+     15,
+     {},
+     "-..1. ..... ...../.-..1 ..... ...../...11 ...11 ...../1.11. ..1.. ...../.11.1 ..1.. ...../"
+     "..... -..1. ...../..... .-..1 ...../...11 ...11 ...../..1.. 1.11. ...../..1.. .11.1 ...../"
+     "..... ..... -..1./..... ..... .-..1/..... ..... ...../..... ..... 1..1./..... ..... .1..1"},
 };
 
 TEST(CouplingRules, PatternsByFamily) {
@@ -322,10 +355,10 @@ TEST(CouplingMatrix, SymmetrisesStoredSlotsAndKeepsDiagonals) {
 // parameter j of (t, s) at (s-1)*2*NCommon + (t-1)*NCommon + j.
 TEST(CouplingMatrix, BuildsNegativeSlotsFromTheirOwnRow) {
     const integer N = 2, M = 4, NCommon = 4;
-    // substep 1: type 1 code 1 builds slot 1, type 2 unused;
+    // substep 1: type 1 unused, type 2 code 1 builds slot 1;
     // substep 2: type 1 code 23 (owning) builds slot 3, type 2 uses stored slot 2
-    std::vector<integer> lib = {1, 4, 0, 1, 0, 0, -1, 0, 0, 0, 23, 1, 1, 0, 0, 0, -3, 2, 0, 0};
-    std::vector<real> par = {0, 0, 0, 1, 0, 0, 0, 9, 0, 0, 0, 9, 0, 0, 0, 9};
+    std::vector<integer> lib = {4, 1, 1, 0, 0, 0, 0, -1, 0, 0, 23, 1, 1, 0, 0, 0, -3, 2, 0, 0};
+    std::vector<real> par = {0, 0, 0, 9, 0, 0, 0, 1, 0, 0, 0, 9, 0, 0, 0, 9};
     std::vector<integer> store(3 * M * M, 0);
     store[M * M + 1] = 1;  // stored slot 2 holds only C(2, 1)
     couplingmatrix(F1<integer>(lib), F1<integer>(store), F1<const real>(par), N, M, 2, NCommon, 1,
@@ -333,24 +366,25 @@ TEST(CouplingMatrix, BuildsNegativeSlotsFromTheirOwnRow) {
     std::vector<integer> slot1(store.begin(), store.begin() + M * M);
     std::vector<integer> slot2(store.begin() + M * M, store.begin() + 2 * M * M);
     std::vector<integer> slot3(store.begin() + 2 * M * M, store.end());
-    EXPECT_EQ(picture(slot1, M), "1111/1111/1111/1111");  // k = nint(P(4)) = 1 of (1, 1)
+    EXPECT_EQ(picture(slot1, M), "1111/1111/1111/1111");  // k = nint(P(4)) = 1 of (2, 1)
     EXPECT_EQ(picture(slot2, M), ".1../1.../..../....");
     EXPECT_EQ(picture(slot3, M), "-.../..../..../....");
-    EXPECT_EQ(lib[6], 1);  // negative slots stored positive
+    EXPECT_EQ(lib[7], 1);  // negative slots stored positive
     EXPECT_EQ(lib[16], 3);
 }
 
 TEST(CouplingMatrix, LastRowNamingASlotDefinesIt) {
     const integer M = 2;
-    // substep 1: type 1 (code 23, owning) then type 2 (code 110) both build slot 1
-    std::vector<integer> lib = {23, 110, 1, 0, 0, 0, -1, -1, 0, 0};
+    // both build slot 1: substep 1 type 2 (code 110, diagonal 1, 1), then substep 2 type 1
+    // (code 23, owning C(1, 1) only); within a pair of substeps, types are the inner loop
+    std::vector<integer> lib = {0, 110, 0, 0, 0, 0, 0, -1, 0, 0, 23, 0, 1, 0, 0, 0, -1, 0, 0, 0};
     std::vector<integer> store(M * M, 0);
     store[2] = 1;  // as read: C(1, 2) = 1, replaced by the library
     couplingmatrix(F1<integer>(lib), F1<integer>(store), F1<const real>(std::vector<real>{}), 2, M,
-                   2, 0, 1, 1);
-    EXPECT_EQ(picture(store, M), "1./.1");
-    EXPECT_EQ(lib[6], 1);
+                   2, 0, 1, 2);
+    EXPECT_EQ(picture(store, M), "-./..");
     EXPECT_EQ(lib[7], 1);
+    EXPECT_EQ(lib[16], 1);
 }
 
 TEST(CouplingMatrix, SlotBeyondTheStoreIsLeftAlone) {
