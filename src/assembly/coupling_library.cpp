@@ -1,6 +1,7 @@
 // couplingmatrix, assemblerelementsimbolicmatrix, symmetrise_coupling: build the coupling store.
 #include "coupling_library.hpp"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 
@@ -96,8 +97,10 @@ CouplingRule coupling_rule_of(integer code) {
 
 void assemblerelementsimbolicmatrix(F1<const real> P, F2<integer> C, integer code, integer iswitch,
                                     integer M, integer NDof, integer NDim) {
-    for (integer j = 1; j <= M; ++j)
-        for (integer i = 1; i <= M; ++i) C(i, j) = 0;
+    // the matrix is M x M; a smaller view is cleared as far as it goes
+    const bigint rows = std::min<bigint>(M, C.ld()), cols = std::min<bigint>(M, C.cols());
+    for (bigint j = 1; j <= cols; ++j)
+        for (bigint i = 1; i <= rows; ++i) C(i, j) = 0;
 
     const CouplingRule rule = coupling_rule_of(code);
     if (rule == nullptr) {
@@ -110,8 +113,9 @@ void assemblerelementsimbolicmatrix(F1<const real> P, F2<integer> C, integer cod
 }
 
 void symmetrise_coupling(F2<integer> C, integer M) {
-    for (integer j = 2; j <= M; ++j)
-        for (integer i = 1; i < j; ++i) {
+    const bigint n = std::min({bigint{M}, C.ld(), C.cols()});
+    for (bigint j = 2; j <= n; ++j)
+        for (bigint i = 1; i < j; ++i) {
             if (C(i, j) != 0)
                 C(j, i) = 1;
             else if (C(j, i) != 0)
