@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -38,8 +39,8 @@ void baseline_snprintf(std::string& out, double x) {
 // The same field from std::to_chars digits.
 void baseline_to_chars(std::string& out, double x) {
     char buf[40];
-    const auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(x),
-                                   std::chars_format::scientific, 7);
+    const auto res =
+        std::to_chars(buf, buf + sizeof buf, std::fabs(x), std::chars_format::scientific, 7);
     *res.ptr = '\0';
     int ex = std::atoi(buf + 10) + (x == 0.0 ? 0 : 1);
     char field[18];
@@ -58,11 +59,19 @@ void baseline_to_chars(std::string& out, double x) {
     out.append(field, 17);
 }
 
+struct Timing {
+    double wall;  // elapsed seconds
+    double cpu;   // processor seconds of this process (steadier on a busy machine)
+};
+
 template <class F>
-double seconds(F&& f) {
+Timing seconds(F&& f) {
     const auto t0 = std::chrono::steady_clock::now();
+    const std::clock_t c0 = std::clock();
     f();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    const std::clock_t c1 = std::clock();
+    return {std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(),
+            static_cast<double>(c1 - c0) / CLOCKS_PER_SEC};
 }
 
 }  // namespace
@@ -85,10 +94,10 @@ int main(int argc, char** argv) {
     a.reserve(lines * 36);
     b.reserve(lines * 36);
     c.reserve(lines * 36);
-    const double t_layout = seconds([&] {
+    const Timing t_layout = seconds([&] {
         for (std::size_t l = 0; l < lines; ++l) row.append_reals(a, &values[l * ndof], ndof);
     });
-    const double t_snprintf = seconds([&] {
+    const Timing t_snprintf = seconds([&] {
         for (std::size_t l = 0; l < lines; ++l) {
             for (std::size_t k = 0; k < ndof; ++k) {
                 baseline_snprintf(b, values[l * ndof + k]);
@@ -96,7 +105,7 @@ int main(int argc, char** argv) {
             }
         }
     });
-    const double t_to_chars = seconds([&] {
+    const Timing t_to_chars = seconds([&] {
         for (std::size_t l = 0; l < lines; ++l) {
             for (std::size_t k = 0; k < ndof; ++k) {
                 baseline_to_chars(c, values[l * ndof + k]);
@@ -105,8 +114,11 @@ int main(int argc, char** argv) {
         }
     });
     std::printf("%zu lines of (SP,E17.8E3) x %zu\n", lines, ndof);
-    std::printf("  Layout::append_reals     %.3f s\n", t_layout);
-    std::printf("  hand-written, snprintf   %.3f s%s\n", t_snprintf, a == b ? "" : "  (output differs)");
-    std::printf("  hand-written, to_chars   %.3f s%s\n", t_to_chars, a == c ? "" : "  (output differs)");
+    std::printf("                           wall s   cpu s\n");
+    std::printf("  Layout::append_reals     %6.3f  %6.3f\n", t_layout.wall, t_layout.cpu);
+    std::printf("  hand-written, snprintf   %6.3f  %6.3f%s\n", t_snprintf.wall, t_snprintf.cpu,
+                a == b ? "" : "  (output differs)");
+    std::printf("  hand-written, to_chars   %6.3f  %6.3f%s\n", t_to_chars.wall, t_to_chars.cpu,
+                a == c ? "" : "  (output differs)");
     return 0;
 }

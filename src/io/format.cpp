@@ -27,8 +27,8 @@ constexpr int kMaxDigits = 99;  // largest d accepted in a layout
 
 struct Digits {
     char d[kMaxDigits + 20];  // significant digits d1..dn, d1 != '0' unless the value is zero
-    int n = 0;               // number of digits
-    int k = 0;               // decimal exponent: value = 0.d1..dn * 10^k
+    int n = 0;                // number of digits
+    int k = 0;                // decimal exponent: value = 0.d1..dn * 10^k
 };
 
 // 10^k as the double nearest to it, for |k| <= 300.
@@ -142,7 +142,9 @@ void round_sig(double ax, int nd, Digits& g) {
 }
 
 // Appends w characters of c.
-void fill(std::string& out, int w, char c) { out.append(static_cast<std::size_t>(w), c); }
+void fill(std::string& out, int w, char c) {
+    out.append(static_cast<std::size_t>(w), c);
+}
 
 // Appends body right-aligned in w characters, or w asterisks when it does not fit.
 void put_right(std::string& out, const char* body, int len, int w) {
@@ -218,7 +220,8 @@ void put_exponent_form(std::string& out, bool neg, bool plus, const Digits& g, i
     if (ne < 0) return fill(out, w, '*');
     len += ne;
     if (len == w + 1) {  // drop the optional zero before the point
-        std::memmove(body + zero_at, body + zero_at + 1, static_cast<std::size_t>(len - zero_at - 1));
+        std::memmove(body + zero_at, body + zero_at + 1,
+                     static_cast<std::size_t>(len - zero_at - 1));
         --len;
     }
     put_right(out, body, len, w);
@@ -241,7 +244,8 @@ int fixed_body(char* body, double x, int w, int d, bool plus) {
     char buf[320 + kMaxDigits];
     const auto res =
         std::to_chars(buf, buf + sizeof buf, std::fabs(x), std::chars_format::fixed, d);
-    const int ilen = d > 0 ? static_cast<int>(res.ptr - buf) - d - 1 : static_cast<int>(res.ptr - buf);
+    const int ilen =
+        d > 0 ? static_cast<int>(res.ptr - buf) - d - 1 : static_cast<int>(res.ptr - buf);
     int len = 0;
     if (std::signbit(x)) {
         body[len++] = '-';
@@ -305,7 +309,7 @@ void edit_g(std::string& out, double x, int w, int d, int e, bool plus) {
 // Iw and Iw.m (m < 0: no minimum digit count); w = 0 takes as many characters as needed.
 void edit_i(std::string& out, std::int64_t v, int w, int m, bool plus) {
     if (v == 0 && m == 0) return fill(out, w == 0 ? 1 : w, ' ');
-    char body[48];
+    char body[kMaxDigits + 24];  // sign, at most kMaxDigits zeros or 20 digits
     std::uint64_t a = v < 0 ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
     char digits[24];
     int nd = 0;
@@ -319,7 +323,7 @@ void edit_i(std::string& out, std::int64_t v, int w, int m, bool plus) {
     } else if (plus) {
         body[len++] = '+';
     }
-    for (int i = nd; i < m && len < 40; ++i) body[len++] = '0';
+    for (int i = nd; i < m; ++i) body[len++] = '0';
     while (nd > 0) body[len++] = digits[--nd];
     put_right(out, body, len, w == 0 ? len : w);
 }
@@ -357,7 +361,8 @@ void free_real(std::string& out, double x) {
     if (ax == 0.0 || fixed_digits_before_point(ax, kSig) >= 0)
         return edit_g(out, x, kWidth, kSig, 3, false);
     char buf[48];
-    const auto res = std::to_chars(buf, buf + sizeof buf, ax, std::chars_format::scientific, kSig - 1);
+    const auto res =
+        std::to_chars(buf, buf + sizeof buf, ax, std::chars_format::scientific, kSig - 1);
     char body[48];
     int len = 0;
     if (std::signbit(x)) body[len++] = '-';
@@ -373,10 +378,18 @@ void free_real(std::string& out, double x) {
 
 void free_item(std::string& out, const FItem& it) {
     switch (it.kind) {
-        case FItem::Kind::Text: out.append(it.s); break;
-        case FItem::Kind::Int: edit_i(out, it.i, 11, -1, false); break;  // wider values grow
-        case FItem::Kind::Real: free_real(out, it.r); break;
-        case FItem::Kind::Logical: out.push_back(it.i != 0 ? 'T' : 'F'); break;
+        case FItem::Kind::Text:
+            out.append(it.s);
+            break;
+        case FItem::Kind::Int:  // 11 characters; a value that needs more takes what it needs
+            edit_i(out, it.i, it.i >= -9999999999LL && it.i <= 99999999999LL ? 11 : 0, -1, false);
+            break;
+        case FItem::Kind::Real:
+            free_real(out, it.r);
+            break;
+        case FItem::Kind::Logical:
+            out.push_back(it.i != 0 ? 'T' : 'F');
+            break;
     }
 }
 
@@ -408,7 +421,7 @@ constexpr int kMaxRepeat = 1000000;  // guard against absurd expansions
 }
 
 class Parser {
-public:
+  public:
     Parser(std::string_view text, std::vector<Step>& steps, std::string& pool)
         : text_(text), steps_(steps), pool_(pool) {}
 
@@ -422,15 +435,15 @@ public:
         return (outer_items_ == 1 && outer_group_) ? revert_inner_ : revert_outer_;
     }
 
-private:
+  private:
     std::string_view text_;
     std::vector<Step>& steps_;
     std::string& pool_;
     std::size_t pos_ = 0;
-    int outer_items_ = 0;             // items of the list at depth -1
-    bool outer_group_ = false;        // its first item is a group without repeat count
-    std::size_t revert_outer_ = 0;    // first step of the last group at depth -1
-    std::size_t revert_inner_ = 0;    // first step of the last group at depth 0
+    int outer_items_ = 0;           // items of the list at depth -1
+    bool outer_group_ = false;      // its first item is a group without repeat count
+    std::size_t revert_outer_ = 0;  // first step of the last group at depth -1
+    std::size_t revert_inner_ = 0;  // first step of the last group at depth 0
 
     [[noreturn]] void fail(const char* why) const { bad_layout(text_, why); }
 
@@ -535,7 +548,8 @@ private:
             }
             case 'H': {
                 if (repeat < 0) fail("H without a count");
-                if (pos_ + static_cast<std::size_t>(repeat) > text_.size()) fail("short Hollerith text");
+                if (pos_ + static_cast<std::size_t>(repeat) > text_.size())
+                    fail("short Hollerith text");
                 push_literal(text_.substr(pos_, static_cast<std::size_t>(repeat)));
                 pos_ += static_cast<std::size_t>(repeat);
                 return;
@@ -579,7 +593,8 @@ private:
                 steps_.push_back(s);
                 return;
             }
-            default: break;
+            default:
+                break;
         }
         Step s;
         s.op = Op::Data;
@@ -588,10 +603,12 @@ private:
                 s.desc = Desc::I;
                 s.w = number();
                 if (eat('.')) s.d = number();
+                if (s.d > kMaxDigits || (s.w > 0 && s.d > s.w)) fail("more digits than width");
                 break;
             case 'A':
                 s.desc = Desc::A;
                 s.w = at_digit() ? number() : -1;
+                if (s.w == 0) fail("zero width");
                 break;
             case 'L':
                 s.desc = Desc::L;
@@ -609,7 +626,8 @@ private:
                 if (s.d > kMaxDigits) fail("too many decimals");
                 if (s.e > 9) fail("too many exponent digits");
                 break;
-            default: fail("unknown descriptor");
+            default:
+                fail("unknown descriptor");
         }
         if (s.w <= 0 && s.desc != Desc::I && s.desc != Desc::A) fail("zero width");
         push(s, repeat < 0 ? 1 : repeat);
@@ -637,10 +655,14 @@ struct Layout::Impl {
                 return edit_f(out, it.r, s.w, s.d, plus);
             case Desc::G:
                 switch (it.kind) {
-                    case K::Real: return edit_g(out, it.r, s.w, s.d, s.e, plus);
-                    case K::Int: return edit_i(out, it.i, s.w, -1, plus);
-                    case K::Text: return edit_a(out, it.s, s.w);
-                    case K::Logical: return edit_l(out, it.i != 0, s.w);
+                    case K::Real:
+                        return edit_g(out, it.r, s.w, s.d, s.e, plus);
+                    case K::Int:
+                        return edit_i(out, it.i, s.w, -1, plus);
+                    case K::Text:
+                        return edit_a(out, it.s, s.w);
+                    case K::Logical:
+                        return edit_l(out, it.i != 0, s.w);
                 }
                 break;
             case Desc::I:
@@ -659,16 +681,17 @@ struct Layout::Impl {
     // Applies the layout to n items (item(j) gives the j-th), appending records ended by '\n'.
     template <class ItemAt>
     void run(std::string& out, std::size_t n, ItemAt item) const {
-        std::size_t next = 0;   // next item to write
-        std::size_t pos = 0;    // next step
-        int pending = 0;        // blanks of X steps, written only when something follows them
-        bool plus = false;      // SP in effect
+        std::size_t next = 0;  // next item to write
+        std::size_t pos = 0;   // next step
+        int pending = 0;       // blanks of X steps, written only when something follows them
+        bool plus = false;     // SP in effect
         const std::size_t nsteps = steps.size();
         for (;;) {
             if (pos == nsteps) {
                 if (next == n) break;
                 if (!data_after_revert)
-                    throw std::logic_error("layout \"" + text + "\": items left but no descriptor takes them");
+                    throw std::logic_error("layout \"" + text +
+                                           "\": items left but no descriptor takes them");
                 out.push_back('\n');
                 pending = 0;
                 pos = revert;
@@ -685,7 +708,9 @@ struct Layout::Impl {
                     if (pending > 0) fill(out, pending, ' '), pending = 0;
                     out.append(pool, s.lit_at, s.lit_len);
                     break;
-                case Op::Blanks: pending += s.w; break;
+                case Op::Blanks:
+                    pending += s.w;
+                    break;
                 case Op::Slash:
                     out.push_back('\n');
                     pending = 0;
@@ -693,8 +718,12 @@ struct Layout::Impl {
                 case Op::Colon:
                     if (next == n) goto done;
                     break;
-                case Op::SignPlus: plus = true; break;
-                case Op::SignDefault: plus = false; break;
+                case Op::SignPlus:
+                    plus = true;
+                    break;
+                case Op::SignDefault:
+                    plus = false;
+                    break;
             }
         }
     done:

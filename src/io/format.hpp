@@ -1,6 +1,7 @@
 // Text output formatting: free-format (list-directed) lines and layout strings in edit-descriptor
-// notation (nX, Aw, A, Iw, Iw.m, Ew.d, Ew.dEe, Gw.d, Gw.dEe, SP, SS, /, 'text', nH, repeat counts
-// and parenthesised groups). Every number the program writes is formatted here.
+// notation (nX, TRn, Aw, A, Iw, Iw.m, Ew.d, Ew.dEe, Fw.d, Gw.d, Gw.dEe, Lw, SP, SS, S, /, :,
+// 'text', "text", nH, repeat counts and parenthesised groups). Every number the program writes
+// is formatted here.
 #pragma once
 
 #include <cstdint>
@@ -39,8 +40,10 @@ struct FItem {
 
 // Free-format line: a leading blank, then the items in order; texts follow each other directly,
 // any other pair of neighbours is separated by one blank; integers right-aligned in 11
-// characters; reals to 17 significant digits in the list-directed field; logicals as T or F.
-// No items gives an empty line. The result has no end of line.
+// characters (a wider value takes what it needs); reals to 17 significant digits in 25
+// characters, in fixed form followed by 5 blanks when 0.1 <= |x| < 1e17, otherwise as
+// d.dddddddddddddddd E+eee; logicals as T or F. No items gives an empty line. The result has no
+// end of line.
 std::string free_line(std::initializer_list<FItem> items);
 std::string free_line(std::span<const FItem> items);
 // Appends the free-format line and an end of line to out.
@@ -49,7 +52,7 @@ void append_free_line(std::string& out, std::span<const FItem> items);
 // A layout string parsed once and applied many times. The layout may be written with or without
 // its outer parentheses: "(1x,A22,G12.3)" and "1x,A22,G12.3" are the same layout.
 class Layout {
-public:
+  public:
     explicit Layout(std::string_view text);
     ~Layout();
     Layout(Layout&&) noexcept;
@@ -57,7 +60,11 @@ public:
 
     // The records produced by the items, joined by '\n', without a final end of line. A "/"
     // ends a record; when the items outnumber the data descriptors the layout restarts on a new
-    // record; output stops at the first data descriptor for which no item is left.
+    // record at its last top-level group (or at its start); output stops at the first data
+    // descriptor (or ":") for which no item is left. Blanks of X and TR appear only when
+    // something follows them in the record. I takes an integer, E and F a real, A a text, L a
+    // logical, G any item; a mismatch, a malformed layout or items left over for a layout
+    // without data descriptors throw std::logic_error.
     std::string format(std::initializer_list<FItem> items) const;
     std::string format(std::span<const FItem> items) const;
     // Appends the records to out, each ended by '\n'.
@@ -68,7 +75,7 @@ public:
 
     struct Impl;
 
-private:
+  private:
     std::unique_ptr<Impl> impl_;
 };
 
