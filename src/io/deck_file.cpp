@@ -81,7 +81,7 @@ public:
         skip_separators();
         if (p_ == end_) return false;
         const char* b = p_;
-        if (*b == '+') ++b;  // from_chars takes no plus sign; written "+1.5E+000" it is common
+        if (*b == '+' && b + 1 != end_) ++b;  // from_chars takes no plus sign, common in "+1.5E+000"
         const char c = *b;
         if (!(is_digit(c) || (c == '-' && b == p_) || c == '.')) return false;
         T x;
@@ -350,6 +350,7 @@ DeckFile DeckFile::from_text(std::string name, std::string text) {
 }
 
 void DeckFile::normalise_line_ends() {
+    if (!text_.empty() && text_.back() != '\n') text_.push_back('\n');
     if (std::memchr(text_.data(), '\r', text_.size()) != nullptr) {
         std::size_t out = 0;
         for (std::size_t i = 0; i < text_.size(); ++i) {
@@ -358,17 +359,22 @@ void DeckFile::normalise_line_ends() {
         }
         text_.resize(out);
     }
-    if (!text_.empty() && text_.back() != '\n') text_.push_back('\n');
+}
+
+bool DeckFile::read_line(std::string_view& line) {
+    if (pos_ >= text_.size()) return false;
+    const std::size_t nl = text_.find('\n', pos_);  // present: every line ends with '\n'
+    line = std::string_view(text_).substr(pos_, nl - pos_);
+    pos_ = nl + 1;
+    ++line_no_;
+    return true;
 }
 
 bool DeckFile::read_record120(std::string& record) {
-    if (pos_ >= text_.size()) return false;
-    const std::size_t nl = text_.find('\n', pos_);  // present: every line ends with '\n'
-    const std::size_t len = nl - pos_;
-    record.assign(text_, pos_, len < record_length ? len : record_length);
+    std::string_view line;
+    if (!read_line(line)) return false;
+    record.assign(line.substr(0, record_length));
     record.resize(record_length, ' ');
-    pos_ = nl + 1;
-    ++line_no_;
     return true;
 }
 
@@ -472,11 +478,17 @@ ReadStatus DeckFile::try_read(std::span<const ReadTarget> targets) {
 int ifindstringinfile(std::string_view key, DeckFile& file) {
     std::size_t len = key.size();
     while (len > 0 && key[len - 1] == ' ') --len;
-    const std::string_view k = key.substr(0, len);
-    std::string record;
-    while (file.read_record120(record)) {
-        if (record[0] != '*') continue;
-        if (len <= record.size() && std::string_view(record).substr(0, len) == k) return 0;
+    // A key longer than a record can never match; a shorter line is taken as padded with blanks.
+    if (len <= record_length) {
+        const std::string_view k = key.substr(0, len);
+        std::string_view line;
+        while (file.read_line(line)) {
+            if (line.empty() || line[0] != '*') continue;
+            const std::string_view head = line.substr(0, len);
+            if (head == k.substr(0, head.size()) &&
+                k.find_first_not_of(' ', head.size()) == std::string_view::npos)
+                return 0;
+        }
     }
     file.rewind();
     return -1;

@@ -28,7 +28,8 @@ struct ReadTarget {
     ReadTarget(std::span<real> v) : kind(Kind::Real), p(v.data()), n(v.size()) {}
     ReadTarget(F1<integer> v) : kind(Kind::Int), p(v.data()), n(static_cast<std::size_t>(v.size())) {}
     ReadTarget(F1<real> v) : kind(Kind::Real), p(v.data()), n(static_cast<std::size_t>(v.size())) {}
-    // Logical values: T, F, .TRUE., .FALSE. (anything that begins with T, .T, F or .F).
+    // Logical values: T, F, .TRUE., .FALSE. (anything that begins with T, .T, F or .F). The type
+    // logical is the type integer, so a logical target must be made with these two functions.
     static ReadTarget logical(vetrix::logical& v) { return ReadTarget(Kind::Logical, &v, 1, 0); }
     static ReadTarget logicals(std::span<vetrix::logical> v) {
         return ReadTarget(Kind::Logical, v.data(), v.size(), 0);
@@ -59,6 +60,8 @@ public:
     // Reads the next line as a 120-character record: a longer line is cut, a shorter one padded
     // with blanks. Returns false at the end of the file.
     bool read_record120(std::string& record);
+    // The next line as it stands (no line end), valid while the file lives. False at the end.
+    bool read_line(std::string_view& line);
 
     // One free-format read into the targets, in order. It starts at the current line, continues
     // over as many lines as the values need and leaves the file at the line after the last line

@@ -252,7 +252,7 @@ TEST(DeckFile, RecordsAndKeywordSearch) {
 
 TEST(DeckFile, LoadsFilesAndNamesMissingOnes) {
     const std::string path = ::testing::TempDir() + "deck_file_test.txt";
-    std::ofstream(path, std::ios::binary) << "*COORDINATES\r\n2\r\n0.0 1.0\r\n2.5D0 -3";
+    std::ofstream(path, std::ios::binary) << "*COORDINATES\r\n2\r\n0.0 1.0\r\n2.5D0 -3\r";  // last line: CR, no LF
     DeckFile f(path);
     ASSERT_EQ(ifindstringinfile("*COORDINATES", f), 0);
     integer n = 0;
