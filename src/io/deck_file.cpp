@@ -2,12 +2,14 @@
 // (list-directed) read of integers, reals, logicals and names.
 #include "deck_file.hpp"
 
+#include <array>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <type_traits>
 
 #include "common/stops.hpp"
 
@@ -21,6 +23,18 @@ inline bool is_blank(char c) { return c == ' ' || c == '\t'; }
 inline bool is_digit(char c) { return c >= '0' && c <= '9'; }
 // Characters that end a bare value: blanks, comma, slash and the end of the line.
 inline bool ends_value(char c) { return c == ' ' || c == '\t' || c == ',' || c == '/' || c == '\n'; }
+// Character classes for the scan loops: one table look-up instead of a chain of comparisons.
+enum : unsigned char { other = 0, blank = 1, line_end = 2, comma = 3, slash = 4 };
+constexpr auto char_classes = [] {
+    std::array<unsigned char, 256> t{};
+    t[' '] = blank;
+    t['\t'] = blank;
+    t['\n'] = line_end;
+    t[','] = comma;
+    t['/'] = slash;
+    return t;
+}();
+inline unsigned char char_class(char c) { return char_classes[static_cast<unsigned char>(c)]; }
 inline char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool equals_nocase(const char* b, const char* e, const char* word) {
@@ -57,7 +71,6 @@ public:
 
     // Passes over blanks, tabs and line ends, then over one comma that ends the previous value.
     // Leaves p_ at the next value, at a comma that makes a null value, at a slash or at the end.
-    // Inline because the loops over long arrays call it for every value.
     void skip_separators() {
         for (;;) {
             while (p_ != end_ && (is_blank(*p_) || *p_ == '\n')) {
@@ -73,24 +86,63 @@ public:
         }
     }
 
-    // The common case of an array of numbers: no repeat pending and a plain number that
-    // std::from_chars takes whole. Returns false without consuming the value otherwise.
+    // The common case of an array of numbers: takes values into v[0], v[1], ... as long as they
+    // are plain numbers that std::from_chars reads whole (an optional '+' aside, common in
+    // "+1.5E+000"), and returns how many it took. It stops, without taking it, at anything else:
+    // a repeat, a null value, a slash, a rarer form of number, a bad value or the end of the text.
+    // Relies on the text being followed by a NUL (std::string), which stops every scan.
     template <class T>
-    bool fast_number(T& v) {
-        if (pending_ > 0) return false;
-        skip_separators();
-        if (p_ == end_) return false;
-        const char* b = p_;
-        if (*b == '+' && b + 1 != end_) ++b;  // from_chars takes no plus sign, common in "+1.5E+000"
-        const char c = *b;
-        if (!(is_digit(c) || (c == '-' && b == p_) || c == '.')) return false;
-        T x;
-        const auto r = std::from_chars(b, end_, x);
-        if (r.ec != std::errc() || r.ptr == end_ || !ends_value(*r.ptr)) return false;
-        v = x;
-        p_ = r.ptr;
-        after_value_ = true;
-        return true;
+    std::size_t fast_run(T* v, std::size_t n) {
+        if (pending_ > 0) return 0;
+        const char* p = p_;
+        std::size_t line = line_;
+        bool after = after_value_;
+        std::size_t i = 0;
+        for (; i < n; ++i) {
+            char c;
+            for (;;) {  // blanks, line ends and one comma after a value
+                c = *p;
+                const unsigned char k = char_class(c);
+                if (k == blank) {
+                    ++p;
+                } else if (k == line_end) {
+                    ++line;
+                    ++p;
+                } else if (k == comma && after) {
+                    after = false;
+                    ++p;
+                } else {
+                    break;
+                }
+            }
+            const char* b = c == '+' ? p + 1 : p;
+            c = *b;
+            if constexpr (std::is_same_v<T, integer>) {
+                // Integers: at most 10 digits summed in 64 bits, then checked against the range.
+                const bool negative = c == '-' && b == p;
+                const char* q = b + (negative ? 1 : 0);
+                const char* first_digit = q;
+                std::int64_t x = 0;
+                while (is_digit(*q) && q - first_digit < 10) x = x * 10 + (*q++ - '0');
+                if (q == first_digit || char_class(*q) == other) break;  // also more than 10 digits
+                if (negative) x = -x;
+                if (x < std::numeric_limits<integer>::min() || x > std::numeric_limits<integer>::max()) break;
+                v[i] = static_cast<integer>(x);
+                p = q;
+            } else {
+                if (!(is_digit(c) || c == '.' || (c == '-' && b == p))) break;
+                T x;
+                const auto r = std::from_chars(b, end_, x);
+                if (r.ec != std::errc() || char_class(*r.ptr) == other) break;
+                v[i] = x;
+                p = r.ptr;
+            }
+            after = true;
+        }
+        p_ = p;
+        line_ = line;
+        after_value_ = after;
+        return i;
     }
 
     // The next value of the list, repeats included.
@@ -412,7 +464,8 @@ ReadStatus DeckFile::try_read(std::span<const ReadTarget> targets) {
 
     const char* const text = text_.data();
     ListScanner sc(text + pos_, text + text_.size(), line_no_ + 1);
-    std::size_t done = 0;  // values taken so far (null values included)
+    std::size_t done = 0;            // values of the targets before the current one
+    std::size_t done_in_target = 0;  // values taken in the current target (null values included)
     Token tok;
 
     auto bad_value = [&](const std::string& what) {
@@ -420,20 +473,21 @@ ReadStatus DeckFile::try_read(std::span<const ReadTarget> targets) {
     };
     auto end_of_file = [&]() {
         return fail_status(ReadStatus::EndOfFile,
-                           path_ + ": end of file while reading value " + std::to_string(done + 1) + " of " +
+                           path_ + ": end of file while reading value " + std::to_string(done + done_in_target + 1) + " of " +
                                std::to_string(total) + " (the read began on line " +
                                std::to_string(line_no_ + 1) + ")");
     };
 
     bool slash = false;
     for (const ReadTarget& t : targets) {
-        for (std::size_t i = 0; i < t.n && !slash; ++i, ++done) {
-            // 1 - the fast path for plain numbers
-            if (t.kind == ReadTarget::Kind::Real) {
-                if (sc.fast_number(static_cast<real*>(t.p)[i])) continue;
-            } else if (t.kind == ReadTarget::Kind::Int) {
-                if (sc.fast_number(static_cast<integer*>(t.p)[i])) continue;
-            }
+        for (std::size_t i = 0; i < t.n && !slash; ++i) {
+            // 1 - the fast path for runs of plain numbers
+            if (t.kind == ReadTarget::Kind::Real)
+                i += sc.fast_run(static_cast<real*>(t.p) + i, t.n - i);
+            else if (t.kind == ReadTarget::Kind::Int)
+                i += sc.fast_run(static_cast<integer*>(t.p) + i, t.n - i);
+            done_in_target = i;
+            if (i == t.n) break;
             // 2 - anything else: separators, repeats, null values, slash, quoted texts
             const Step s = sc.next(tok);
             if (s == Step::End) return end_of_file();
@@ -464,6 +518,8 @@ ReadStatus DeckFile::try_read(std::span<const ReadTarget> targets) {
                                  (fit == Fit::Range ? "is out of the integer range" : kind_words(t.kind)));
         }
         if (slash) break;
+        done += t.n;
+        done_in_target = 0;
     }
 
     // Whatever follows the last value on its line is passed over; the next read starts on the
