@@ -49,7 +49,8 @@ void write_deck(const std::string& path, long nodes, long triangles) {
     std::fprintf(f, "*COORDINATES\n%ld\n", nodes);
     for (long n = 0; n < nodes; ++n) std::fprintf(f, "%.15g %.15g\n", coord(rng), coord(rng));
     std::fprintf(f, "*INCIDENCE\n");
-    for (long e = 0; e < triangles; ++e) std::fprintf(f, "%ld %ld %ld\n", node(rng), node(rng), node(rng));
+    for (long e = 0; e < triangles; ++e)
+        std::fprintf(f, "%ld %ld %ld\n", node(rng), node(rng), node(rng));
     std::fclose(f);
 }
 
@@ -114,10 +115,12 @@ int main(int argc, char** argv) {
         deck_best[1] = std::min(deck_best[1], t[1]);
         t0 = Clock::now();
         const char* end = text.data() + text.size();
-        bare_parse(text.data() + text.find('\n', text.find('\n') + 1) + 1, end, X2.data(), X2.size());
+        bare_parse(text.data() + text.find('\n', text.find('\n') + 1) + 1, end, X2.data(),
+                   X2.size());
         bare_best[0] = std::min(bare_best[0], seconds_since(t0));
         t0 = Clock::now();
-        bare_parse(text.data() + text.find('\n', text.find("*INCIDENCE")) + 1, end, JE2.data(), JE2.size());
+        bare_parse(text.data() + text.find('\n', text.find("*INCIDENCE")) + 1, end, JE2.data(),
+                   JE2.size());
         bare_best[1] = std::min(bare_best[1], seconds_since(t0));
     }
     const double t_deck = deck_best[0] + deck_best[1], t_bare = bare_best[0] + bare_best[1];
@@ -126,17 +129,21 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    std::printf("deck: %ld nodes (%zu reals), %ld triangles (%zu integers), text %.1f MiB\n", nodes, X.size(),
-                triangles, JE.size(), text_mib);
+    std::printf("deck: %ld nodes (%zu reals), %ld triangles (%zu integers), text %.1f MiB\n", nodes,
+                X.size(), triangles, JE.size(), text_mib);
     std::printf("load whole file         %8.4f s\n", t_load);
     std::printf("                      reals       integers    all\n");
-    std::printf("DeckFile reads        %8.4f s  %8.4f s  %8.4f s\n", deck_best[0], deck_best[1], t_deck);
-    std::printf("bare from_chars loop  %8.4f s  %8.4f s  %8.4f s\n", bare_best[0], bare_best[1], t_bare);
+    std::printf("DeckFile reads        %8.4f s  %8.4f s  %8.4f s\n", deck_best[0], deck_best[1],
+                t_deck);
+    std::printf("bare from_chars loop  %8.4f s  %8.4f s  %8.4f s\n", bare_best[0], bare_best[1],
+                t_bare);
     std::printf("ratio DeckFile / bare %8.2f    %8.2f    %8.2f\n", deck_best[0] / bare_best[0],
                 deck_best[1] / bare_best[1], t_deck / t_bare);
-    std::printf("peak memory after DeckFile phase %.1f MiB; arrays %.1f MiB + text %.1f MiB = %.1f MiB (ratio %.2f)\n",
-                rss_deck / 1024.0, array_mib, text_mib, array_mib + text_mib,
-                (rss_deck / 1024.0) / (array_mib + text_mib));
+    std::printf(
+        "peak memory after DeckFile phase %.1f MiB; arrays %.1f MiB + text %.1f MiB = %.1f MiB "
+        "(ratio %.2f)\n",
+        rss_deck / 1024.0, array_mib, text_mib, array_mib + text_mib,
+        (rss_deck / 1024.0) / (array_mib + text_mib));
     std::remove(path.c_str());
     return 0;
 }

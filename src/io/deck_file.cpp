@@ -19,10 +19,16 @@ namespace {
 
 constexpr std::size_t record_length = 120;
 
-inline bool is_blank(char c) { return c == ' ' || c == '\t'; }
-inline bool is_digit(char c) { return c >= '0' && c <= '9'; }
+inline bool is_blank(char c) {
+    return c == ' ' || c == '\t';
+}
+inline bool is_digit(char c) {
+    return c >= '0' && c <= '9';
+}
 // Characters that end a bare value: blanks, comma, slash and the end of the line.
-inline bool ends_value(char c) { return c == ' ' || c == '\t' || c == ',' || c == '/' || c == '\n'; }
+inline bool ends_value(char c) {
+    return c == ' ' || c == '\t' || c == ',' || c == '/' || c == '\n';
+}
 // Character classes for the scan loops: one table look-up instead of a chain of comparisons.
 enum : unsigned char { other = 0, blank = 1, line_end = 2, comma = 3, slash = 4 };
 constexpr auto char_classes = [] {
@@ -34,8 +40,12 @@ constexpr auto char_classes = [] {
     t['/'] = slash;
     return t;
 }();
-inline unsigned char char_class(char c) { return char_classes[static_cast<unsigned char>(c)]; }
-inline char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+inline unsigned char char_class(char c) {
+    return char_classes[static_cast<unsigned char>(c)];
+}
+inline char lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool equals_nocase(const char* b, const char* e, const char* word) {
     const std::size_t n = std::strlen(word);
@@ -61,8 +71,9 @@ enum class Step { Value, Null, Slash, End, Bad };
 // Walks the list of values of one free-format read over the in-memory text. The text always ends
 // with '\n', so every bare value ends at a separator before the end of the text.
 class ListScanner {
-public:
-    ListScanner(const char* first, const char* last, std::size_t line) : p_(first), end_(last), line_(line) {}
+  public:
+    ListScanner(const char* first, const char* last, std::size_t line)
+        : p_(first), end_(last), line_(line) {}
 
     const char* position() const { return p_; }
     std::size_t line() const { return line_; }
@@ -126,7 +137,9 @@ public:
                 while (is_digit(*q) && q - first_digit < 10) x = x * 10 + (*q++ - '0');
                 if (q == first_digit || char_class(*q) == other) break;  // also more than 10 digits
                 if (negative) x = -x;
-                if (x < std::numeric_limits<integer>::min() || x > std::numeric_limits<integer>::max()) break;
+                if (x < std::numeric_limits<integer>::min() ||
+                    x > std::numeric_limits<integer>::max())
+                    break;
                 v[i] = static_cast<integer>(x);
                 p = q;
             } else {
@@ -198,7 +211,7 @@ public:
         return s;
     }
 
-private:
+  private:
     Step bare_value(Token& tok) {
         tok.type = Token::Bare;
         tok.b = p_;
@@ -251,8 +264,8 @@ private:
     bool after_value_ = false;  // a value was just taken: one comma now only ends it
     long long pending_ = 0;     // copies of pending_tok_ still to hand out (r*v)
     Token pending_tok_;
-    std::string quoted_;        // unquoted text of the last quoted value
-    std::string problem_;       // description of a Bad step
+    std::string quoted_;   // unquoted text of the last quoted value
+    std::string problem_;  // description of a Bad step
 };
 
 // --- conversions of one value to the kind of its target; false when it does not fit ---
@@ -292,12 +305,14 @@ Fit to_real(const char* b, const char* e, real& v) {
     bool negative = false;
     if (i != e && (*i == '+' || *i == '-')) negative = (*i++ == '-');
     if (equals_nocase(i, e, "inf") || equals_nocase(i, e, "infinity")) {
-        v = negative ? -std::numeric_limits<real>::infinity() : std::numeric_limits<real>::infinity();
+        v = negative ? -std::numeric_limits<real>::infinity()
+                     : std::numeric_limits<real>::infinity();
         return Fit::Ok;
     }
     if (e - i >= 3 && equals_nocase(i, i + 3, "nan")) {
         const char* t = i + 3;
-        if (t == e || (*t == '(' && *(e - 1) == ')' && std::memchr(t, ')', static_cast<std::size_t>(e - t)) == e - 1)) {
+        if (t == e || (*t == '(' && *(e - 1) == ')' &&
+                       std::memchr(t, ')', static_cast<std::size_t>(e - t)) == e - 1)) {
             v = std::numeric_limits<real>::quiet_NaN();
             return Fit::Ok;
         }
@@ -316,10 +331,16 @@ Fit to_real(const char* b, const char* e, real& v) {
     std::size_t n = 0;
     if (negative) buf[n++] = '-';
     int digits = 0;
-    while (i != e && is_digit(*i)) { buf[n++] = *i++; ++digits; }
+    while (i != e && is_digit(*i)) {
+        buf[n++] = *i++;
+        ++digits;
+    }
     if (i != e && *i == '.') {
         buf[n++] = *i++;
-        while (i != e && is_digit(*i)) { buf[n++] = *i++; ++digits; }
+        while (i != e && is_digit(*i)) {
+            buf[n++] = *i++;
+            ++digits;
+        }
     }
     if (digits == 0) return Fit::Wrong;
     if (i != e) {
@@ -332,7 +353,10 @@ Fit to_real(const char* b, const char* e, real& v) {
         buf[n++] = 'e';
         if (i != e && (*i == '+' || *i == '-')) buf[n++] = *i++;
         int exp_digits = 0;
-        while (i != e && is_digit(*i)) { buf[n++] = *i++; ++exp_digits; }
+        while (i != e && is_digit(*i)) {
+            buf[n++] = *i++;
+            ++exp_digits;
+        }
         if (i != e || exp_digits == 0) return Fit::Wrong;
     }
     buf[n] = '\0';
@@ -349,8 +373,14 @@ Fit to_logical(const char* b, const char* e, logical& v) {
     if (b != e && *b == '.') ++b;
     if (b == e) return Fit::Wrong;
     const char c = lower(*b);
-    if (c == 't') { v = 1; return Fit::Ok; }
-    if (c == 'f') { v = 0; return Fit::Ok; }
+    if (c == 't') {
+        v = 1;
+        return Fit::Ok;
+    }
+    if (c == 'f') {
+        v = 0;
+        return Fit::Ok;
+    }
     return Fit::Wrong;
 }
 
@@ -362,10 +392,14 @@ void store_name(std::string& s, const char* b, std::size_t len, int width) {
 
 const char* kind_words(ReadTarget::Kind k) {
     switch (k) {
-    case ReadTarget::Kind::Int: return "is not an integer";
-    case ReadTarget::Kind::Real: return "is not a real number";
-    case ReadTarget::Kind::Logical: return "is not a logical value";
-    case ReadTarget::Kind::Name: return "is not a name";
+        case ReadTarget::Kind::Int:
+            return "is not an integer";
+        case ReadTarget::Kind::Real:
+            return "is not a real number";
+        case ReadTarget::Kind::Logical:
+            return "is not a logical value";
+        case ReadTarget::Kind::Name:
+            return "is not a name";
     }
     return "";
 }
@@ -469,13 +503,15 @@ ReadStatus DeckFile::try_read(std::span<const ReadTarget> targets) {
     Token tok;
 
     auto bad_value = [&](const std::string& what) {
-        return fail_status(ReadStatus::BadValue, path_ + ", line " + std::to_string(sc.line()) + ": " + what);
+        return fail_status(ReadStatus::BadValue,
+                           path_ + ", line " + std::to_string(sc.line()) + ": " + what);
     };
     auto end_of_file = [&]() {
-        return fail_status(ReadStatus::EndOfFile,
-                           path_ + ": end of file while reading value " + std::to_string(done + done_in_target + 1) + " of " +
-                               std::to_string(total) + " (the read began on line " +
-                               std::to_string(line_no_ + 1) + ")");
+        return fail_status(ReadStatus::EndOfFile, path_ + ": end of file while reading value " +
+                                                      std::to_string(done + done_in_target + 1) +
+                                                      " of " + std::to_string(total) +
+                                                      " (the read began on line " +
+                                                      std::to_string(line_no_ + 1) + ")");
     };
 
     bool slash = false;
@@ -492,7 +528,10 @@ ReadStatus DeckFile::try_read(std::span<const ReadTarget> targets) {
             const Step s = sc.next(tok);
             if (s == Step::End) return end_of_file();
             if (s == Step::Bad) return bad_value(sc.problem());
-            if (s == Step::Slash) { slash = true; break; }
+            if (s == Step::Slash) {
+                slash = true;
+                break;
+            }
             if (s == Step::Null) continue;
 
             // 3 - convert the value to the target's kind
@@ -507,15 +546,23 @@ ReadStatus DeckFile::try_read(std::span<const ReadTarget> targets) {
             Fit fit = Fit::Wrong;
             if (tok.type == Token::Bare) {
                 switch (t.kind) {
-                case ReadTarget::Kind::Int: fit = to_integer(tok.b, tok.e, static_cast<integer*>(t.p)[i]); break;
-                case ReadTarget::Kind::Real: fit = to_real(tok.b, tok.e, static_cast<real*>(t.p)[i]); break;
-                case ReadTarget::Kind::Logical: fit = to_logical(tok.b, tok.e, static_cast<logical*>(t.p)[i]); break;
-                case ReadTarget::Kind::Name: break;
+                    case ReadTarget::Kind::Int:
+                        fit = to_integer(tok.b, tok.e, static_cast<integer*>(t.p)[i]);
+                        break;
+                    case ReadTarget::Kind::Real:
+                        fit = to_real(tok.b, tok.e, static_cast<real*>(t.p)[i]);
+                        break;
+                    case ReadTarget::Kind::Logical:
+                        fit = to_logical(tok.b, tok.e, static_cast<logical*>(t.p)[i]);
+                        break;
+                    case ReadTarget::Kind::Name:
+                        break;
                 }
             }
             if (fit != Fit::Ok)
-                return bad_value("\"" + std::string(tok.b, tok.e) + "\" " +
-                                 (fit == Fit::Range ? "is out of the integer range" : kind_words(t.kind)));
+                return bad_value(
+                    "\"" + std::string(tok.b, tok.e) + "\" " +
+                    (fit == Fit::Range ? "is out of the integer range" : kind_words(t.kind)));
         }
         if (slash) break;
         done += t.n;

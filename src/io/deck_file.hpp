@@ -26,7 +26,8 @@ struct ReadTarget {
     ReadTarget(real& v) : kind(Kind::Real), p(&v) {}
     ReadTarget(std::span<integer> v) : kind(Kind::Int), p(v.data()), n(v.size()) {}
     ReadTarget(std::span<real> v) : kind(Kind::Real), p(v.data()), n(v.size()) {}
-    ReadTarget(F1<integer> v) : kind(Kind::Int), p(v.data()), n(static_cast<std::size_t>(v.size())) {}
+    ReadTarget(F1<integer> v)
+        : kind(Kind::Int), p(v.data()), n(static_cast<std::size_t>(v.size())) {}
     ReadTarget(F1<real> v) : kind(Kind::Real), p(v.data()), n(static_cast<std::size_t>(v.size())) {}
     // Logical values: T, F, .TRUE., .FALSE. (anything that begins with T, .T, F or .F). The type
     // logical is the type integer, so a logical target must be made with these two functions.
@@ -35,19 +36,21 @@ struct ReadTarget {
         return ReadTarget(Kind::Logical, v.data(), v.size(), 0);
     }
     // Names: bare or quoted; the stored text is cut or padded with blanks to width characters.
-    static ReadTarget name(std::string& s, int width) { return ReadTarget(Kind::Name, &s, 1, width); }
+    static ReadTarget name(std::string& s, int width) {
+        return ReadTarget(Kind::Name, &s, 1, width);
+    }
     static ReadTarget names(std::span<std::string> s, int width) {
         return ReadTarget(Kind::Name, s.data(), s.size(), width);
     }
 
-private:
+  private:
     ReadTarget(Kind k, void* q, std::size_t count, int w) : kind(k), p(q), n(count), width(w) {}
 };
 
 enum class ReadStatus { Ok, EndOfFile, BadValue };
 
 class DeckFile {
-public:
+  public:
     // Opens an existing file and takes its whole text. A missing or unreadable file is a runtime
     // failure whose message names the file.
     explicit DeckFile(const std::string& path);
@@ -56,7 +59,10 @@ public:
 
     const std::string& path() const { return path_; }
     // Back to the first line.
-    void rewind() { pos_ = 0; line_no_ = 0; }
+    void rewind() {
+        pos_ = 0;
+        line_no_ = 0;
+    }
     // Reads the next line as a 120-character record: a longer line is cut, a shorter one padded
     // with blanks. Returns false at the end of the file.
     bool read_record120(std::string& record);
@@ -81,7 +87,7 @@ public:
     // True when every line has been consumed.
     bool at_end() const { return pos_ >= text_.size(); }
 
-private:
+  private:
     DeckFile() = default;
     // Drops the carriage return of every CR LF pair and ends the last line with a line feed, so
     // that every line of text_ ends with '\n'.
@@ -89,8 +95,8 @@ private:
     ReadStatus fail_status(ReadStatus status, std::string message);
 
     std::string path_;
-    std::string text_;       // the whole file
-    std::size_t pos_ = 0;    // offset of the next line in text_
+    std::string text_;     // the whole file
+    std::size_t pos_ = 0;  // offset of the next line in text_
     std::size_t line_no_ = 0;
     std::string message_;
 };
