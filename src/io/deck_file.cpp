@@ -69,7 +69,8 @@ struct Token {
 enum class Step { Value, Null, Slash, End, Bad };
 
 // Walks the list of values of one free-format read over the in-memory text. The text always ends
-// with '\n', so every bare value ends at a separator before the end of the text.
+// with '\n', so every bare value ends at a separator before the end of the text, and it is
+// followed by a NUL (std::string), which stops the unchecked scans of fast_run.
 class ListScanner {
   public:
     ListScanner(const char* first, const char* last, std::size_t line)
