@@ -2,12 +2,14 @@
 // (list-directed) read of integers, reals, logicals and names.
 #include "deck_file.hpp"
 
+#include <array>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <type_traits>
 
 #include "common/stops.hpp"
 
@@ -17,11 +19,33 @@ namespace {
 
 constexpr std::size_t record_length = 120;
 
-inline bool is_blank(char c) { return c == ' ' || c == '\t'; }
-inline bool is_digit(char c) { return c >= '0' && c <= '9'; }
+inline bool is_blank(char c) {
+    return c == ' ' || c == '\t';
+}
+inline bool is_digit(char c) {
+    return c >= '0' && c <= '9';
+}
 // Characters that end a bare value: blanks, comma, slash and the end of the line.
-inline bool ends_value(char c) { return c == ' ' || c == '\t' || c == ',' || c == '/' || c == '\n'; }
-inline char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+inline bool ends_value(char c) {
+    return c == ' ' || c == '\t' || c == ',' || c == '/' || c == '\n';
+}
+// Character classes for the scan loops: one table look-up instead of a chain of comparisons.
+enum : unsigned char { other = 0, blank = 1, line_end = 2, comma = 3, slash = 4 };
+constexpr auto char_classes = [] {
+    std::array<unsigned char, 256> t{};
+    t[' '] = blank;
+    t['\t'] = blank;
+    t['\n'] = line_end;
+    t[','] = comma;
+    t['/'] = slash;
+    return t;
+}();
+inline unsigned char char_class(char c) {
+    return char_classes[static_cast<unsigned char>(c)];
+}
+inline char lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool equals_nocase(const char* b, const char* e, const char* word) {
     const std::size_t n = std::strlen(word);
@@ -45,10 +69,12 @@ struct Token {
 enum class Step { Value, Null, Slash, End, Bad };
 
 // Walks the list of values of one free-format read over the in-memory text. The text always ends
-// with '\n', so every bare value ends at a separator before the end of the text.
+// with '\n', so every bare value ends at a separator before the end of the text, and it is
+// followed by a NUL (std::string), which stops the unchecked scans of fast_run.
 class ListScanner {
-public:
-    ListScanner(const char* first, const char* last, std::size_t line) : p_(first), end_(last), line_(line) {}
+  public:
+    ListScanner(const char* first, const char* last, std::size_t line)
+        : p_(first), end_(last), line_(line) {}
 
     const char* position() const { return p_; }
     std::size_t line() const { return line_; }
@@ -57,7 +83,6 @@ public:
 
     // Passes over blanks, tabs and line ends, then over one comma that ends the previous value.
     // Leaves p_ at the next value, at a comma that makes a null value, at a slash or at the end.
-    // Inline because the loops over long arrays call it for every value.
     void skip_separators() {
         for (;;) {
             while (p_ != end_ && (is_blank(*p_) || *p_ == '\n')) {
@@ -73,24 +98,65 @@ public:
         }
     }
 
-    // The common case of an array of numbers: no repeat pending and a plain number that
-    // std::from_chars takes whole. Returns false without consuming the value otherwise.
+    // The common case of an array of numbers: takes values into v[0], v[1], ... as long as they
+    // are plain numbers that std::from_chars reads whole (an optional '+' aside, common in
+    // "+1.5E+000"), and returns how many it took. It stops, without taking it, at anything else:
+    // a repeat, a null value, a slash, a rarer form of number, a bad value or the end of the text.
+    // Relies on the text being followed by a NUL (std::string), which stops every scan.
     template <class T>
-    bool fast_number(T& v) {
-        if (pending_ > 0) return false;
-        skip_separators();
-        if (p_ == end_) return false;
-        const char* b = p_;
-        if (*b == '+') ++b;  // from_chars takes no plus sign; written "+1.5E+000" it is common
-        const char c = *b;
-        if (!(is_digit(c) || (c == '-' && b == p_) || c == '.')) return false;
-        T x;
-        const auto r = std::from_chars(b, end_, x);
-        if (r.ec != std::errc() || r.ptr == end_ || !ends_value(*r.ptr)) return false;
-        v = x;
-        p_ = r.ptr;
-        after_value_ = true;
-        return true;
+    std::size_t fast_run(T* v, std::size_t n) {
+        if (pending_ > 0) return 0;
+        const char* p = p_;
+        std::size_t line = line_;
+        bool after = after_value_;
+        std::size_t i = 0;
+        for (; i < n; ++i) {
+            char c;
+            for (;;) {  // blanks, line ends and one comma after a value
+                c = *p;
+                const unsigned char k = char_class(c);
+                if (k == blank) {
+                    ++p;
+                } else if (k == line_end) {
+                    ++line;
+                    ++p;
+                } else if (k == comma && after) {
+                    after = false;
+                    ++p;
+                } else {
+                    break;
+                }
+            }
+            const char* b = c == '+' ? p + 1 : p;
+            c = *b;
+            if constexpr (std::is_same_v<T, integer>) {
+                // Integers: at most 10 digits summed in 64 bits, then checked against the range.
+                const bool negative = c == '-' && b == p;
+                const char* q = b + (negative ? 1 : 0);
+                const char* first_digit = q;
+                std::int64_t x = 0;
+                while (is_digit(*q) && q - first_digit < 10) x = x * 10 + (*q++ - '0');
+                if (q == first_digit || char_class(*q) == other) break;  // also more than 10 digits
+                if (negative) x = -x;
+                if (x < std::numeric_limits<integer>::min() ||
+                    x > std::numeric_limits<integer>::max())
+                    break;
+                v[i] = static_cast<integer>(x);
+                p = q;
+            } else {
+                if (!(is_digit(c) || c == '.' || (c == '-' && b == p))) break;
+                T x;
+                const auto r = std::from_chars(b, end_, x);
+                if (r.ec != std::errc() || char_class(*r.ptr) == other) break;
+                v[i] = x;
+                p = r.ptr;
+            }
+            after = true;
+        }
+        p_ = p;
+        line_ = line;
+        after_value_ = after;
+        return i;
     }
 
     // The next value of the list, repeats included.
@@ -146,7 +212,7 @@ public:
         return s;
     }
 
-private:
+  private:
     Step bare_value(Token& tok) {
         tok.type = Token::Bare;
         tok.b = p_;
@@ -199,8 +265,8 @@ private:
     bool after_value_ = false;  // a value was just taken: one comma now only ends it
     long long pending_ = 0;     // copies of pending_tok_ still to hand out (r*v)
     Token pending_tok_;
-    std::string quoted_;        // unquoted text of the last quoted value
-    std::string problem_;       // description of a Bad step
+    std::string quoted_;   // unquoted text of the last quoted value
+    std::string problem_;  // description of a Bad step
 };
 
 // --- conversions of one value to the kind of its target; false when it does not fit ---
@@ -240,12 +306,14 @@ Fit to_real(const char* b, const char* e, real& v) {
     bool negative = false;
     if (i != e && (*i == '+' || *i == '-')) negative = (*i++ == '-');
     if (equals_nocase(i, e, "inf") || equals_nocase(i, e, "infinity")) {
-        v = negative ? -std::numeric_limits<real>::infinity() : std::numeric_limits<real>::infinity();
+        v = negative ? -std::numeric_limits<real>::infinity()
+                     : std::numeric_limits<real>::infinity();
         return Fit::Ok;
     }
     if (e - i >= 3 && equals_nocase(i, i + 3, "nan")) {
         const char* t = i + 3;
-        if (t == e || (*t == '(' && *(e - 1) == ')' && std::memchr(t, ')', static_cast<std::size_t>(e - t)) == e - 1)) {
+        if (t == e || (*t == '(' && *(e - 1) == ')' &&
+                       std::memchr(t, ')', static_cast<std::size_t>(e - t)) == e - 1)) {
             v = std::numeric_limits<real>::quiet_NaN();
             return Fit::Ok;
         }
@@ -264,10 +332,16 @@ Fit to_real(const char* b, const char* e, real& v) {
     std::size_t n = 0;
     if (negative) buf[n++] = '-';
     int digits = 0;
-    while (i != e && is_digit(*i)) { buf[n++] = *i++; ++digits; }
+    while (i != e && is_digit(*i)) {
+        buf[n++] = *i++;
+        ++digits;
+    }
     if (i != e && *i == '.') {
         buf[n++] = *i++;
-        while (i != e && is_digit(*i)) { buf[n++] = *i++; ++digits; }
+        while (i != e && is_digit(*i)) {
+            buf[n++] = *i++;
+            ++digits;
+        }
     }
     if (digits == 0) return Fit::Wrong;
     if (i != e) {
@@ -280,7 +354,10 @@ Fit to_real(const char* b, const char* e, real& v) {
         buf[n++] = 'e';
         if (i != e && (*i == '+' || *i == '-')) buf[n++] = *i++;
         int exp_digits = 0;
-        while (i != e && is_digit(*i)) { buf[n++] = *i++; ++exp_digits; }
+        while (i != e && is_digit(*i)) {
+            buf[n++] = *i++;
+            ++exp_digits;
+        }
         if (i != e || exp_digits == 0) return Fit::Wrong;
     }
     buf[n] = '\0';
@@ -297,8 +374,14 @@ Fit to_logical(const char* b, const char* e, logical& v) {
     if (b != e && *b == '.') ++b;
     if (b == e) return Fit::Wrong;
     const char c = lower(*b);
-    if (c == 't') { v = 1; return Fit::Ok; }
-    if (c == 'f') { v = 0; return Fit::Ok; }
+    if (c == 't') {
+        v = 1;
+        return Fit::Ok;
+    }
+    if (c == 'f') {
+        v = 0;
+        return Fit::Ok;
+    }
     return Fit::Wrong;
 }
 
@@ -310,10 +393,14 @@ void store_name(std::string& s, const char* b, std::size_t len, int width) {
 
 const char* kind_words(ReadTarget::Kind k) {
     switch (k) {
-    case ReadTarget::Kind::Int: return "is not an integer";
-    case ReadTarget::Kind::Real: return "is not a real number";
-    case ReadTarget::Kind::Logical: return "is not a logical value";
-    case ReadTarget::Kind::Name: return "is not a name";
+        case ReadTarget::Kind::Int:
+            return "is not an integer";
+        case ReadTarget::Kind::Real:
+            return "is not a real number";
+        case ReadTarget::Kind::Logical:
+            return "is not a logical value";
+        case ReadTarget::Kind::Name:
+            return "is not a name";
     }
     return "";
 }
@@ -350,6 +437,7 @@ DeckFile DeckFile::from_text(std::string name, std::string text) {
 }
 
 void DeckFile::normalise_line_ends() {
+    if (!text_.empty() && text_.back() != '\n') text_.push_back('\n');
     if (std::memchr(text_.data(), '\r', text_.size()) != nullptr) {
         std::size_t out = 0;
         for (std::size_t i = 0; i < text_.size(); ++i) {
@@ -358,17 +446,22 @@ void DeckFile::normalise_line_ends() {
         }
         text_.resize(out);
     }
-    if (!text_.empty() && text_.back() != '\n') text_.push_back('\n');
+}
+
+bool DeckFile::read_line(std::string_view& line) {
+    if (pos_ >= text_.size()) return false;
+    const std::size_t nl = text_.find('\n', pos_);  // present: every line ends with '\n'
+    line = std::string_view(text_).substr(pos_, nl - pos_);
+    pos_ = nl + 1;
+    ++line_no_;
+    return true;
 }
 
 bool DeckFile::read_record120(std::string& record) {
-    if (pos_ >= text_.size()) return false;
-    const std::size_t nl = text_.find('\n', pos_);  // present: every line ends with '\n'
-    const std::size_t len = nl - pos_;
-    record.assign(text_, pos_, len < record_length ? len : record_length);
+    std::string_view line;
+    if (!read_line(line)) return false;
+    record.assign(line.substr(0, record_length));
     record.resize(record_length, ' ');
-    pos_ = nl + 1;
-    ++line_no_;
     return true;
 }
 
@@ -406,33 +499,40 @@ ReadStatus DeckFile::try_read(std::span<const ReadTarget> targets) {
 
     const char* const text = text_.data();
     ListScanner sc(text + pos_, text + text_.size(), line_no_ + 1);
-    std::size_t done = 0;  // values taken so far (null values included)
+    std::size_t done = 0;            // values of the targets before the current one
+    std::size_t done_in_target = 0;  // values taken in the current target (null values included)
     Token tok;
 
     auto bad_value = [&](const std::string& what) {
-        return fail_status(ReadStatus::BadValue, path_ + ", line " + std::to_string(sc.line()) + ": " + what);
+        return fail_status(ReadStatus::BadValue,
+                           path_ + ", line " + std::to_string(sc.line()) + ": " + what);
     };
     auto end_of_file = [&]() {
-        return fail_status(ReadStatus::EndOfFile,
-                           path_ + ": end of file while reading value " + std::to_string(done + 1) + " of " +
-                               std::to_string(total) + " (the read began on line " +
-                               std::to_string(line_no_ + 1) + ")");
+        return fail_status(ReadStatus::EndOfFile, path_ + ": end of file while reading value " +
+                                                      std::to_string(done + done_in_target + 1) +
+                                                      " of " + std::to_string(total) +
+                                                      " (the read began on line " +
+                                                      std::to_string(line_no_ + 1) + ")");
     };
 
     bool slash = false;
     for (const ReadTarget& t : targets) {
-        for (std::size_t i = 0; i < t.n && !slash; ++i, ++done) {
-            // 1 - the fast path for plain numbers
-            if (t.kind == ReadTarget::Kind::Real) {
-                if (sc.fast_number(static_cast<real*>(t.p)[i])) continue;
-            } else if (t.kind == ReadTarget::Kind::Int) {
-                if (sc.fast_number(static_cast<integer*>(t.p)[i])) continue;
-            }
+        for (std::size_t i = 0; i < t.n && !slash; ++i) {
+            // 1 - the fast path for runs of plain numbers
+            if (t.kind == ReadTarget::Kind::Real)
+                i += sc.fast_run(static_cast<real*>(t.p) + i, t.n - i);
+            else if (t.kind == ReadTarget::Kind::Int)
+                i += sc.fast_run(static_cast<integer*>(t.p) + i, t.n - i);
+            done_in_target = i;
+            if (i == t.n) break;
             // 2 - anything else: separators, repeats, null values, slash, quoted texts
             const Step s = sc.next(tok);
             if (s == Step::End) return end_of_file();
             if (s == Step::Bad) return bad_value(sc.problem());
-            if (s == Step::Slash) { slash = true; break; }
+            if (s == Step::Slash) {
+                slash = true;
+                break;
+            }
             if (s == Step::Null) continue;
 
             // 3 - convert the value to the target's kind
@@ -447,17 +547,27 @@ ReadStatus DeckFile::try_read(std::span<const ReadTarget> targets) {
             Fit fit = Fit::Wrong;
             if (tok.type == Token::Bare) {
                 switch (t.kind) {
-                case ReadTarget::Kind::Int: fit = to_integer(tok.b, tok.e, static_cast<integer*>(t.p)[i]); break;
-                case ReadTarget::Kind::Real: fit = to_real(tok.b, tok.e, static_cast<real*>(t.p)[i]); break;
-                case ReadTarget::Kind::Logical: fit = to_logical(tok.b, tok.e, static_cast<logical*>(t.p)[i]); break;
-                case ReadTarget::Kind::Name: break;
+                    case ReadTarget::Kind::Int:
+                        fit = to_integer(tok.b, tok.e, static_cast<integer*>(t.p)[i]);
+                        break;
+                    case ReadTarget::Kind::Real:
+                        fit = to_real(tok.b, tok.e, static_cast<real*>(t.p)[i]);
+                        break;
+                    case ReadTarget::Kind::Logical:
+                        fit = to_logical(tok.b, tok.e, static_cast<logical*>(t.p)[i]);
+                        break;
+                    case ReadTarget::Kind::Name:
+                        break;
                 }
             }
             if (fit != Fit::Ok)
-                return bad_value("\"" + std::string(tok.b, tok.e) + "\" " +
-                                 (fit == Fit::Range ? "is out of the integer range" : kind_words(t.kind)));
+                return bad_value(
+                    "\"" + std::string(tok.b, tok.e) + "\" " +
+                    (fit == Fit::Range ? "is out of the integer range" : kind_words(t.kind)));
         }
         if (slash) break;
+        done += t.n;
+        done_in_target = 0;
     }
 
     // Whatever follows the last value on its line is passed over; the next read starts on the
@@ -472,11 +582,17 @@ ReadStatus DeckFile::try_read(std::span<const ReadTarget> targets) {
 int ifindstringinfile(std::string_view key, DeckFile& file) {
     std::size_t len = key.size();
     while (len > 0 && key[len - 1] == ' ') --len;
-    const std::string_view k = key.substr(0, len);
-    std::string record;
-    while (file.read_record120(record)) {
-        if (record[0] != '*') continue;
-        if (len <= record.size() && std::string_view(record).substr(0, len) == k) return 0;
+    // A key longer than a record can never match; a shorter line is taken as padded with blanks.
+    if (len <= record_length) {
+        const std::string_view k = key.substr(0, len);
+        std::string_view line;
+        while (file.read_line(line)) {
+            if (line.empty() || line[0] != '*') continue;
+            const std::string_view head = line.substr(0, len);
+            if (head == k.substr(0, head.size()) &&
+                k.find_first_not_of(' ', head.size()) == std::string_view::npos)
+                return 0;
+        }
     }
     file.rewind();
     return -1;

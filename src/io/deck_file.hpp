@@ -26,27 +26,31 @@ struct ReadTarget {
     ReadTarget(real& v) : kind(Kind::Real), p(&v) {}
     ReadTarget(std::span<integer> v) : kind(Kind::Int), p(v.data()), n(v.size()) {}
     ReadTarget(std::span<real> v) : kind(Kind::Real), p(v.data()), n(v.size()) {}
-    ReadTarget(F1<integer> v) : kind(Kind::Int), p(v.data()), n(static_cast<std::size_t>(v.size())) {}
+    ReadTarget(F1<integer> v)
+        : kind(Kind::Int), p(v.data()), n(static_cast<std::size_t>(v.size())) {}
     ReadTarget(F1<real> v) : kind(Kind::Real), p(v.data()), n(static_cast<std::size_t>(v.size())) {}
-    // Logical values: T, F, .TRUE., .FALSE. (anything that begins with T, .T, F or .F).
+    // Logical values: T, F, .TRUE., .FALSE. (anything that begins with T, .T, F or .F). The type
+    // logical is the type integer, so a logical target must be made with these two functions.
     static ReadTarget logical(vetrix::logical& v) { return ReadTarget(Kind::Logical, &v, 1, 0); }
     static ReadTarget logicals(std::span<vetrix::logical> v) {
         return ReadTarget(Kind::Logical, v.data(), v.size(), 0);
     }
     // Names: bare or quoted; the stored text is cut or padded with blanks to width characters.
-    static ReadTarget name(std::string& s, int width) { return ReadTarget(Kind::Name, &s, 1, width); }
+    static ReadTarget name(std::string& s, int width) {
+        return ReadTarget(Kind::Name, &s, 1, width);
+    }
     static ReadTarget names(std::span<std::string> s, int width) {
         return ReadTarget(Kind::Name, s.data(), s.size(), width);
     }
 
-private:
+  private:
     ReadTarget(Kind k, void* q, std::size_t count, int w) : kind(k), p(q), n(count), width(w) {}
 };
 
 enum class ReadStatus { Ok, EndOfFile, BadValue };
 
 class DeckFile {
-public:
+  public:
     // Opens an existing file and takes its whole text. A missing or unreadable file is a runtime
     // failure whose message names the file.
     explicit DeckFile(const std::string& path);
@@ -55,10 +59,15 @@ public:
 
     const std::string& path() const { return path_; }
     // Back to the first line.
-    void rewind() { pos_ = 0; line_no_ = 0; }
+    void rewind() {
+        pos_ = 0;
+        line_no_ = 0;
+    }
     // Reads the next line as a 120-character record: a longer line is cut, a shorter one padded
     // with blanks. Returns false at the end of the file.
     bool read_record120(std::string& record);
+    // The next line as it stands (no line end), valid while the file lives. False at the end.
+    bool read_line(std::string_view& line);
 
     // One free-format read into the targets, in order. It starts at the current line, continues
     // over as many lines as the values need and leaves the file at the line after the last line
@@ -78,7 +87,7 @@ public:
     // True when every line has been consumed.
     bool at_end() const { return pos_ >= text_.size(); }
 
-private:
+  private:
     DeckFile() = default;
     // Drops the carriage return of every CR LF pair and ends the last line with a line feed, so
     // that every line of text_ ends with '\n'.
@@ -86,8 +95,8 @@ private:
     ReadStatus fail_status(ReadStatus status, std::string message);
 
     std::string path_;
-    std::string text_;       // the whole file
-    std::size_t pos_ = 0;    // offset of the next line in text_
+    std::string text_;     // the whole file
+    std::size_t pos_ = 0;  // offset of the next line in text_
     std::size_t line_no_ = 0;
     std::string message_;
 };
