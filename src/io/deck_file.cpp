@@ -2,6 +2,7 @@
 // (list-directed) read of integers, reals, logicals and names.
 #include "deck_file.hpp"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstdio>
@@ -13,11 +14,21 @@
 
 #include "common/stops.hpp"
 
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace vetrix {
 
 namespace {
 
 constexpr std::size_t record_length = 120;
+
+std::size_t page_size() {
+    static const std::size_t size = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    return size;
+}
 
 inline bool is_blank(char c) {
     return c == ' ' || c == '\t';
@@ -70,7 +81,8 @@ enum class Step { Value, Null, Slash, End, Bad };
 
 // Walks the list of values of one free-format read over the in-memory text. The text always ends
 // with '\n', so every bare value ends at a separator before the end of the text, and it is
-// followed by a NUL (std::string), which stops the unchecked scans of fast_run.
+// followed by a NUL (the string's terminator, or the zero-filled rest of a mapped file's last
+// page), which stops the unchecked scans of fast_run.
 class ListScanner {
   public:
     ListScanner(const char* first, const char* last, std::size_t line)
@@ -102,7 +114,7 @@ class ListScanner {
     // are plain numbers that std::from_chars reads whole (an optional '+' aside, common in
     // "+1.5E+000"), and returns how many it took. It stops, without taking it, at anything else:
     // a repeat, a null value, a slash, a rarer form of number, a bad value or the end of the text.
-    // Relies on the text being followed by a NUL (std::string), which stops every scan.
+    // Relies on the text being followed by a NUL, which stops every scan.
     template <class T>
     std::size_t fast_run(T* v, std::size_t n) {
         if (pending_ > 0) return 0;
@@ -410,50 +422,125 @@ const char* kind_words(ReadTarget::Kind k) {
 // ------------------------------------------------------------------------------------------------
 
 DeckFile::DeckFile(const std::string& path) : path_(path) {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(path.c_str(), "rb"), &std::fclose);
-    if (!f) fail_runtime("cannot open input file " + path);
-    // Size the text once (one spare byte for a missing final line feed), then read it whole.
-    if (std::fseek(f.get(), 0, SEEK_END) == 0) {
-        const long size = std::ftell(f.get());
-        if (size > 0) text_.reserve(static_cast<std::size_t>(size) + 1);
-        std::rewind(f.get());
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    if (fd < 0) fail_runtime("cannot open input file " + path);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        fail_runtime("cannot read input file " + path);
     }
+    const std::size_t size = static_cast<std::size_t>(st.st_size);
+    // Large decks are mapped rather than copied; a file whose lines end in CR LF, or whose last
+    // line has no line feed, is read into memory and mended there instead. The scans rely on a
+    // NUL after the text: a mapping provides it in the zero-filled rest of its last page, so a
+    // file that fills its last page exactly is read into memory too.
+    if (size > 0 && size % page_size() != 0) {
+        void* p = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+        if (p != MAP_FAILED) {
+            const char* c = static_cast<const char*>(p);
+            bool plain = c[size - 1] == '\n';
+            for (std::size_t at = 0; plain && at < size; at += release_step) {
+                const std::size_t len = std::min(release_step, size - at);
+                plain = std::memchr(c + at, '\r', len) == nullptr;
+                ::madvise(p, at + len - (at + len) % page_size(), MADV_DONTNEED);
+            }
+            if (plain) {
+                map_ = p;
+                map_len_ = size;
+                text_ = std::string_view(c, size);
+                ::close(fd);
+                return;
+            }
+            ::munmap(p, size);
+        }
+    }
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(::fdopen(fd, "rb"), &std::fclose);
+    if (!f) {
+        ::close(fd);
+        fail_runtime("cannot read input file " + path);
+    }
+    owned_.reserve(size + 1);
     char chunk[1 << 16];
     for (;;) {
         const std::size_t got = std::fread(chunk, 1, sizeof chunk, f.get());
-        text_.append(chunk, got);
+        owned_.append(chunk, got);
         if (got < sizeof chunk) break;
     }
     if (std::ferror(f.get())) fail_runtime("cannot read input file " + path);
     normalise_line_ends();
 }
 
+DeckFile::~DeckFile() {
+    if (map_ != nullptr) ::munmap(map_, map_len_);
+}
+
+DeckFile::DeckFile(DeckFile&& o) noexcept
+    : path_(std::move(o.path_)),
+      owned_(std::move(o.owned_)),
+      map_(o.map_),
+      map_len_(o.map_len_),
+      released_(o.released_),
+      pos_(o.pos_),
+      line_no_(o.line_no_),
+      message_(std::move(o.message_)) {
+    text_ = map_ != nullptr ? o.text_ : std::string_view(owned_);
+    o.map_ = nullptr;
+    o.text_ = {};
+}
+
+DeckFile& DeckFile::operator=(DeckFile&& o) noexcept {
+    if (this != &o) {
+        if (map_ != nullptr) ::munmap(map_, map_len_);
+        path_ = std::move(o.path_);
+        owned_ = std::move(o.owned_);
+        map_ = o.map_;
+        map_len_ = o.map_len_;
+        released_ = o.released_;
+        pos_ = o.pos_;
+        line_no_ = o.line_no_;
+        message_ = std::move(o.message_);
+        text_ = map_ != nullptr ? o.text_ : std::string_view(owned_);
+        o.map_ = nullptr;
+        o.text_ = {};
+    }
+    return *this;
+}
+
+void DeckFile::release_before(std::size_t offset) {
+    const std::size_t end = offset - offset % page_size();
+    if (map_ == nullptr || end <= released_) return;
+    ::madvise(map_, end, MADV_DONTNEED);
+    released_ = end;
+}
+
 DeckFile DeckFile::from_text(std::string name, std::string text) {
     DeckFile d;
     d.path_ = std::move(name);
-    d.text_ = std::move(text);
+    d.owned_ = std::move(text);
     d.normalise_line_ends();
     return d;
 }
 
 void DeckFile::normalise_line_ends() {
-    if (!text_.empty() && text_.back() != '\n') text_.push_back('\n');
-    if (std::memchr(text_.data(), '\r', text_.size()) != nullptr) {
+    if (!owned_.empty() && owned_.back() != '\n') owned_.push_back('\n');
+    if (std::memchr(owned_.data(), '\r', owned_.size()) != nullptr) {
         std::size_t out = 0;
-        for (std::size_t i = 0; i < text_.size(); ++i) {
-            if (text_[i] == '\r' && i + 1 < text_.size() && text_[i + 1] == '\n') continue;
-            text_[out++] = text_[i];
+        for (std::size_t i = 0; i < owned_.size(); ++i) {
+            if (owned_[i] == '\r' && i + 1 < owned_.size() && owned_[i + 1] == '\n') continue;
+            owned_[out++] = owned_[i];
         }
-        text_.resize(out);
+        owned_.resize(out);
     }
+    text_ = owned_;
 }
 
 bool DeckFile::read_line(std::string_view& line) {
     if (pos_ >= text_.size()) return false;
     const std::size_t nl = text_.find('\n', pos_);  // present: every line ends with '\n'
-    line = std::string_view(text_).substr(pos_, nl - pos_);
+    line = text_.substr(pos_, nl - pos_);
     pos_ = nl + 1;
     ++line_no_;
+    keep_resident_window();
     return true;
 }
 
@@ -576,6 +663,7 @@ ReadStatus DeckFile::try_read(std::span<const ReadTarget> targets) {
     const std::size_t nl = text_.find('\n', at);
     pos_ = nl == std::string::npos ? text_.size() : nl + 1;
     line_no_ = sc.line();
+    keep_resident_window();
     return ReadStatus::Ok;
 }
 

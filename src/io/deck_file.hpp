@@ -58,10 +58,17 @@ class DeckFile {
     static DeckFile from_text(std::string name, std::string text);
 
     const std::string& path() const { return path_; }
+    ~DeckFile();
+    DeckFile(DeckFile&& other) noexcept;
+    DeckFile& operator=(DeckFile&& other) noexcept;
+    DeckFile(const DeckFile&) = delete;
+    DeckFile& operator=(const DeckFile&) = delete;
+
     // Back to the first line.
     void rewind() {
         pos_ = 0;
         line_no_ = 0;
+        released_ = 0;
     }
     // Reads the next line as a 120-character record: a longer line is cut, a shorter one padded
     // with blanks. Returns false at the end of the file.
@@ -94,8 +101,21 @@ class DeckFile {
     void normalise_line_ends();
     ReadStatus fail_status(ReadStatus status, std::string message);
 
+    // A mapped file keeps only a window of its text resident: the pages behind the reading
+    // position are handed back to the system as the position moves on (they are read again
+    // from the file cache when a later keyword search starts from the top).
+    void release_before(std::size_t offset);
+    void keep_resident_window() {
+        if (map_ != nullptr && pos_ >= released_ + release_step) release_before(pos_);
+    }
+    static constexpr std::size_t release_step = std::size_t{4} << 20;
+
     std::string path_;
-    std::string text_;     // the whole file
+    std::string owned_;       // the text when it is held in memory (not mapped)
+    std::string_view text_;   // the whole file: the mapping or owned_
+    void* map_ = nullptr;     // read-only private mapping of the file, when mapped
+    std::size_t map_len_ = 0;
+    std::size_t released_ = 0;  // pages below this offset have been handed back
     std::size_t pos_ = 0;  // offset of the next line in text_
     std::size_t line_no_ = 0;
     std::string message_;

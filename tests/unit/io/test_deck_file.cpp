@@ -1,5 +1,6 @@
 // Tests of DeckFile and ifindstringinfile: list-directed reads checked against gfortran's answers.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <array>
 #include <cmath>
@@ -289,6 +290,56 @@ TEST(DeckFile, LoadsFilesAndNamesMissingOnes) {
     } catch (const RuntimeFailure& e) {
         EXPECT_EQ(std::string(e.what()), "cannot open input file no_such_dir/Mesh.txt");
     }
+}
+
+
+// Mapped decks: a large file read in one array while its pages are handed back behind the read,
+// searched again from the top afterwards, and files that end exactly at a page boundary or
+// without a final line feed.
+TEST(DeckFile, MappedFilesReadTheSameAsHeldOnes) {
+    const std::string path = ::testing::TempDir() + "deck_file_large.txt";
+    const int count = 1500000;  // about 12 MB of text, several release steps
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << "*VALUES\n" << count << "\n";
+        for (int i = 1; i <= count; ++i) out << i << (i % 10 == 0 ? "\n" : " ");
+        out << "*LAST\n7\n";
+    }
+    DeckFile f(path);
+    ASSERT_EQ(ifindstringinfile("*VALUES", f), 0);
+    integer n = 0;
+    f.read({n});
+    std::vector<integer> v(n);
+    f.read({F1<integer>(v)});
+    for (int i = 1; i <= count; i += 99999) ASSERT_EQ(v[i - 1], i);
+    EXPECT_EQ(v.back(), count);
+    f.rewind();
+    ASSERT_EQ(ifindstringinfile("*LAST", f), 0);
+    f.read({n});
+    EXPECT_EQ(n, 7);
+    f.rewind();
+    ASSERT_EQ(ifindstringinfile("*VALUES", f), 0);  // pages handed back are read again
+    f.read({n});
+    EXPECT_EQ(n, count);
+    std::remove(path.c_str());
+
+    const std::string exact = ::testing::TempDir() + "deck_file_page.txt";
+    const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    for (const bool final_line_feed : {true, false}) {
+        std::string text = "*N\n";
+        std::size_t ones = 0;
+        for (; text.size() + 2 <= page - 2; ++ones) text += "1 ";
+        text.resize(page - 2, ' ');
+        text += final_line_feed ? "9\n" : " 9";
+        ASSERT_EQ(text.size(), page);
+        std::ofstream(exact, std::ios::binary) << text;
+        DeckFile g(exact);
+        ASSERT_EQ(ifindstringinfile("*N", g), 0);
+        std::vector<integer> w(ones + 1);
+        ASSERT_EQ(g.try_read({F1<integer>(w)}), ReadStatus::Ok) << g.message();
+        EXPECT_EQ(w.back(), 9);
+    }
+    std::remove(exact.c_str());
 }
 
 }  // namespace
