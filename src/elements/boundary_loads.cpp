@@ -50,8 +50,7 @@ void neumannelement(F2<real> /*AE*/, F1<real> BE, integer /*NDofEl*/, F1<const r
 void concentratedload(F2<real> /*AE*/, F1<real> BE, integer /*NDofEl*/, F1<const real> /*XE*/,
                       integer /*NDim*/, integer NDof, integer /*nn*/, F1<const real> /*UH*/,
                       F1<const real> /*UE*/, F1<const real> commonpar, F1<const real> param,
-                      F1<const integer> /*jparam*/, real /*DTinput*/, real /*DT*/,
-                      real /*T*/) {
+                      F1<const integer> /*jparam*/, real /*DTinput*/, real /*DT*/, real /*T*/) {
     // The switches are reals; comparing their truncation as a real keeps huge or undefined
     // values (which have no integer) simply switched off.
     for (integer d = 1; d <= NDof; ++d) {

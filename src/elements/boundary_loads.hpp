@@ -16,9 +16,9 @@ void neumannelement(F2<real> AE, F1<real> BE, integer NDofEl, F1<const real> XE,
 
 // Load on the element's single node: for every slot d whose switch commonpar(d), truncated
 // towards zero, equals 1, BE(d) = param(1) param(d + 1).
-void concentratedload(F2<real> AE, F1<real> BE, integer NDofEl, F1<const real> XE,
-                      integer NDim, integer NDof, integer nn, F1<const real> UH,
-                      F1<const real> UE, F1<const real> commonpar, F1<const real> param,
-                      F1<const integer> jparam, real DTinput, real DT, real T);
+void concentratedload(F2<real> AE, F1<real> BE, integer NDofEl, F1<const real> XE, integer NDim,
+                      integer NDof, integer nn, F1<const real> UH, F1<const real> UE,
+                      F1<const real> commonpar, F1<const real> param, F1<const integer> jparam,
+                      real DTinput, real DT, real T);
 
 }  // namespace vetrix

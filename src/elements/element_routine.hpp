@@ -26,11 +26,12 @@ namespace vetrix {
 // T         time at the start of the current step
 using ElementRoutine = void (*)(F2<real> AE, F1<real> BE, integer NDofEl, F1<const real> XE,
                                 integer NDim, integer NDof, integer nn, F1<const real> UH,
-                                F1<const real> UE, F1<const real> commonpar,
-                                F1<const real> param, F1<const integer> jparam, real DTinput,
-                                real DT, real T);
+                                F1<const real> UE, F1<const real> commonpar, F1<const real> param,
+                                F1<const integer> jparam, real DTinput, real DT, real T);
 
 // Read-only view of a two-index block.
-inline F2<const real> const_view(F2<real> a) { return F2<const real>(a.data(), a.ld(), a.cols()); }
+inline F2<const real> const_view(F2<real> a) {
+    return F2<const real>(a.data(), a.ld(), a.cols());
+}
 
 }  // namespace vetrix

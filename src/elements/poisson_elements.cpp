@@ -39,8 +39,8 @@ F1<const real> point(const std::vector<real>& pts, integer D, integer k) {
 // numbering.
 void poissonfem_1(F2<real> AE, F1<real> BE, integer /*NDofEl*/, F1<const real> XE, integer NDim,
                   integer NDof, integer nn, F1<const real> UH, F1<const real> /*UE*/,
-                  F1<const real> commonpar, F1<const real> /*param*/,
-                  F1<const integer> /*jparam*/, real /*DTinput*/, real DT, real /*T*/) {
+                  F1<const real> commonpar, F1<const real> /*param*/, F1<const integer> /*jparam*/,
+                  real /*DTinput*/, real DT, real /*T*/) {
     const F1<const real> CP = commonpar;
     const real rho = CP(1);
     const real c = CP(2);
@@ -121,10 +121,10 @@ void poissonfem_1(F2<real> AE, F1<real> BE, integer /*NDofEl*/, F1<const real> X
 // Quadratic Lagrange stiffness on a straight-sided simplex: the map is affine, so the Jacobian
 // of the vertices serves every point; Dunavant's 7-point rule (degree 5) on triangles, Keast's
 // 11-point rule (degree 4) on tetrahedra integrate the degree-2 integrand exactly.
-void poissonfem_2(F2<real> AE, F1<real> /*BE*/, integer /*NDofEl*/, F1<const real> XE,
-                  integer NDim, integer NDof, integer nn, F1<const real> /*UH*/,
-                  F1<const real> /*UE*/, F1<const real> commonpar, F1<const real> /*param*/,
-                  F1<const integer> /*jparam*/, real /*DTinput*/, real /*DT*/, real /*T*/) {
+void poissonfem_2(F2<real> AE, F1<real> /*BE*/, integer /*NDofEl*/, F1<const real> XE, integer NDim,
+                  integer NDof, integer nn, F1<const real> /*UH*/, F1<const real> /*UE*/,
+                  F1<const real> commonpar, F1<const real> /*param*/, F1<const integer> /*jparam*/,
+                  real /*DTinput*/, real /*DT*/, real /*T*/) {
     const real k = commonpar(1);
     const integer D = NDim;
     const integer NPG = NDim <= 2 ? 7 : 11;

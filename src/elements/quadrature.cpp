@@ -100,7 +100,8 @@ void gauss_legendre_double(F1<real> x, F1<real> w, int n) {
             w(4) = w(3);
             break;
         }
-        default: break;
+        default:
+            break;
     }
 }
 
@@ -209,7 +210,8 @@ bool triangle_rule(F2<real> p, F1<real> w, integer NPG) {
             set2(p, w, 13, c, b, w4);
             return true;
         }
-        default: return false;
+        default:
+            return false;
     }
 }
 
@@ -262,7 +264,8 @@ bool tetrahedron_rule(F2<real> p, F1<real> w, integer NPG) {
             set3(p, w, 11, pp, mm, mm, wb);
             return true;
         }
-        default: return false;
+        default:
+            return false;
     }
 }
 
@@ -277,10 +280,17 @@ void gaussrule(F2<real> points, F1<real> weights, integer D, integer NPG, intege
     }
     if (family != 0) return;
     switch (D) {
-        case 1: interval_rule(points, weights, NPG); break;
-        case 2: triangle_rule(points, weights, NPG); break;
-        case 3: tetrahedron_rule(points, weights, NPG); break;
-        default: break;
+        case 1:
+            interval_rule(points, weights, NPG);
+            break;
+        case 2:
+            triangle_rule(points, weights, NPG);
+            break;
+        case 3:
+            tetrahedron_rule(points, weights, NPG);
+            break;
+        default:
+            break;
     }
 }
 

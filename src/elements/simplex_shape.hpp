@@ -17,8 +17,7 @@ namespace vetrix {
 real sfsimplex(F1<const real> xi, F1<const integer> alpha, integer order, integer a, integer D);
 
 // N(a) = shape function a at xi, a = 1 ... NNod. With order 1, nodes beyond D + 1 + NBubble get 0.
-void shapef(integer NNod, integer D, F1<real> N, F1<const real> xi, integer order,
-            integer NBubble);
+void shapef(integer NNod, integer D, F1<real> N, F1<const real> xi, integer order, integer NBubble);
 
 // dN(r, a) = derivative of shape function a along local direction r at xi (a D x NNod block),
 // with the same cut to 0 as shapef.
