@@ -5,13 +5,18 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <type_traits>
 #include <vector>
 
+#include "element_routine.hpp"
 #include "jacobian.hpp"
 #include "quadrature.hpp"
 #include "simplex_shape.hpp"
 
 namespace vetrix {
+
+static_assert(std::is_same_v<decltype(&neumannelement), ElementRoutine>);
+static_assert(std::is_same_v<decltype(&concentratedload), ElementRoutine>);
 
 void neumannelement(F2<real> /*AE*/, F1<real> BE, integer /*NDofEl*/, F1<const real> XE,
                     integer NDim, integer NDof, integer nn, F1<const real> /*UH*/,

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <type_traits>
 #include <vector>
 
 #include "common/stops.hpp"
@@ -16,6 +17,9 @@
 namespace vetrix {
 
 std::array<real, mass_order * mass_order> mass{};
+
+static_assert(std::is_same_v<decltype(&poissonfem_1), ElementRoutine>);
+static_assert(std::is_same_v<decltype(&poissonfem_2), ElementRoutine>);
 
 namespace {
 
@@ -48,7 +52,7 @@ void poissonfem_1(F2<real> AE, F1<real> BE, integer /*NDofEl*/, F1<const real> X
     const real Q = CP(4);
     const real theta = CP(5);
     if (nn > mass_order) {
-        say({"!!!!! ERROR, linear triangle element with more than", mass_order, "nodes:", nn});
+        say({"!!!!! ERROR, linear triangle element with too many nodes:", nn});
         stop_run();
     }
     const F2<real> M(mass.data(), mass_order, mass_order);

@@ -33,7 +33,6 @@ LegendreNode legendre_node(int n, int i) {
             p0 = p1;
             p1 = p2;
         }
-        if (n == 1) p0 = 1.0L;  // P_0, so that P_1' = 1
         dp = n * (x * p1 - p0) / (x * x - 1.0L);
         const long double dx = p1 / dp;
         x -= dx;
@@ -105,22 +104,17 @@ void gauss_legendre_double(F1<real> x, F1<real> w, int n) {
     }
 }
 
-bool interval_rule(F2<real> points, F1<real> weights, integer NPG) {
+void interval_rule(F2<real> points, F1<real> weights, integer NPG) {
     if (NPG >= 5 && (NPG <= 13 || NPG == 20 || NPG == 40)) {
         single_precision_interval_rule(points, weights, NPG);
-        return true;
+        return;
     }
-    if (NPG < 1 || NPG > 4) return false;
+    if (NPG < 1 || NPG > 4) return;
     std::array<real, 4> xs{};
     std::array<real, 4> ws{};
     const F1<real> x(xs.data(), 4);
     const F1<real> w(ws.data(), 4);
     gauss_legendre_double(x, w, NPG);
-    if (NPG == 1) {  // the midpoint exactly
-        points(1, 1) = 0.5;
-        weights(1) = 1.0;
-        return true;
-    }
     const real s = 1.0954451150103321;
     for (integer k = 1; k <= NPG; ++k) {
         points(1, k) = (1.0 + x(k)) / 2.0;
@@ -132,7 +126,6 @@ bool interval_rule(F2<real> points, F1<real> weights, integer NPG) {
         weights(3) = 0.25 + 1.0 / (12.0 * s);
         weights(4) = weights(3);
     }
-    return true;
 }
 
 void set2(F2<real> p, F1<real> w, integer k, real x, real y, real weight) {
@@ -162,32 +155,32 @@ void two_orbits(F2<real> p, F1<real> w, integer k, real a, real wa, real b, real
 
 // Triangle rules (Dunavant 1985 for 6 and 7 points; the 13-point rule of degree 7 with
 // 15-digit constants); weights are for the reference area 1/2.
-bool triangle_rule(F2<real> p, F1<real> w, integer NPG) {
+void triangle_rule(F2<real> p, F1<real> w, integer NPG) {
     const real third = 1.0 / 3.0;
     switch (NPG) {
         case 1:
             set2(p, w, 1, third, third, 0.5);
-            return true;
+            return;
         case 3:
             set2(p, w, 1, 1.0 / 6.0, 1.0 / 6.0, 1.0 / 6.0);
             set2(p, w, 2, 2.0 / 3.0, 1.0 / 6.0, 1.0 / 6.0);
             set2(p, w, 3, 1.0 / 6.0, 2.0 / 3.0, 1.0 / 6.0);
-            return true;
+            return;
         case 4:
             set2(p, w, 1, 0.2, 0.2, 25.0 / 96.0);
             set2(p, w, 2, 0.6, 0.2, 25.0 / 96.0);
             set2(p, w, 3, 0.2, 0.6, 25.0 / 96.0);
             set2(p, w, 4, third, third, -0.28125);
-            return true;
+            return;
         case 6:  // degree 4
             two_orbits(p, w, 1, 0.445948490915965, 0.111690794839006, 0.091576213509771,
                        0.054975871827661);
-            return true;
+            return;
         case 7:  // degree 5
             set2(p, w, 1, third, third, 0.1125);
             two_orbits(p, w, 2, 0.470142064105115, 0.066197076394253, 0.101286507323456,
                        0.0629695902724135);
-            return true;
+            return;
         case 13: {  // degree 7
             const real w2 = 0.087807628716602;
             const real w3 = 0.0266736178044195;
@@ -208,20 +201,20 @@ bool triangle_rule(F2<real> p, F1<real> w, integer NPG) {
             set2(p, w, 11, b, c, w4);
             set2(p, w, 12, c, a, w4);
             set2(p, w, 13, c, b, w4);
-            return true;
+            return;
         }
         default:
-            return false;
+            return;
     }
 }
 
 // Tetrahedron rules; weights are for the reference volume 1/6. The 11-point rule is Keast's
 // rule of degree 4.
-bool tetrahedron_rule(F2<real> p, F1<real> w, integer NPG) {
+void tetrahedron_rule(F2<real> p, F1<real> w, integer NPG) {
     switch (NPG) {
         case 1:
             set3(p, w, 1, 0.25, 0.25, 0.25, 1.0 / 6.0);
-            return true;
+            return;
         case 4: {  // degree 2, seven-digit constants
             const real a = 0.1381966;
             const real b = 0.5854102;
@@ -230,7 +223,7 @@ bool tetrahedron_rule(F2<real> p, F1<real> w, integer NPG) {
             set3(p, w, 2, b, a, a, wk);
             set3(p, w, 3, a, b, a, wk);
             set3(p, w, 4, a, a, b, wk);
-            return true;
+            return;
         }
         case 5: {  // degree 3
             const real a = 1.0 / 6.0;
@@ -240,7 +233,7 @@ bool tetrahedron_rule(F2<real> p, F1<real> w, integer NPG) {
             set3(p, w, 3, 0.5, a, a, wk);
             set3(p, w, 4, a, 0.5, a, wk);
             set3(p, w, 5, a, a, 0.5, wk);
-            return true;
+            return;
         }
         case 11: {  // degree 4
             const real r = 0.7142857142857143;
@@ -262,10 +255,10 @@ bool tetrahedron_rule(F2<real> p, F1<real> w, integer NPG) {
             set3(p, w, 9, mm, mm, pp, wb);
             set3(p, w, 10, mm, pp, mm, wb);
             set3(p, w, 11, pp, mm, mm, wb);
-            return true;
+            return;
         }
         default:
-            return false;
+            return;
     }
 }
 

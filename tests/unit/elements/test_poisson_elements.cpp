@@ -63,7 +63,7 @@ Mesh quadratic(Mesh q, const std::vector<std::pair<int, int>>& edges) {
     std::map<std::pair<int, int>, int> mid;
     for (auto& el : q.els)
         for (auto [i, j] : edges) {
-            const auto key = std::minmax(el[i], el[j]);
+            const std::pair<int, int> key = std::minmax(el[i], el[j]);
             if (!mid.count(key)) {
                 mid[key] = q.nodes();
                 for (int c = 0; c < q.NDim; ++c)
