@@ -69,7 +69,7 @@ void poissonfem_1(F2<real> AE, F1<real> BE, integer /*NDofEl*/, F1<const real> X
     std::vector<real> n_store(static_cast<std::size_t>(nn * NPG), 0.0);
     const F2<real> N(n_store.data(), nn, NPG);
     for (integer p = 1; p <= NPG; ++p) {
-        shapef(nn, D, F1<real>(&N(1, p), nn), point(pts, D, p), 1, 0);
+        shapef(nn, D, F1<real>(n_store).section(nn * (p - 1) + 1, nn), point(pts, D, p), 1, 0);
     }
 
     // 2 - reference mass matrix, mass(a, b) = sum_k w_k N_a N_b
