@@ -212,7 +212,7 @@ TEST(Krylov, EverySolverMatchesTheDenseSolve) {
         for (const Solver& s : solvers()) {
             if (s.symmetric_only && !p.symmetric_positive) continue;
             for (integer prec : {0, 1, 2, 3}) {
-                for (integer kind : {1, 2}) {
+                for (integer kind : {1, 2, -1, -2}) {
                     const bool incomplete = !s.symmetric_only && prec == 2;
                     const Outcome r = drive(s, p.A, incomplete ? ilu : jacobi, b, prec, kind, 1e-10,
                                         2000, 8);
@@ -452,6 +452,26 @@ TEST(Runrc, MessagesAndHistory) {
         EXPECT_EQ(tail.rfind(" # the actual residual norm is", 0), 0u) << tail;
         if (c.status == 0) {
             EXPECT_LT(std::sqrt(rn), 1e-7);
+        }
+    }
+}
+
+TEST(Krylov, PivotingCarriesBiCgPastAZeroPivot) {
+    // the first Lanczos pivot (A v1).v1 is zero: plain BiCG breaks down, dbcg pivots past it
+    const Csr A = from_dense(4, {0, 1, 0, 0, 1, 0, 1, 0, 0, 1, 2, 1, 0, 0, 1, 3});
+    const std::vector<real> b = {1, 0, 0, 0};
+    const std::vector<real> ref = dense_solve(4, A.dense, b);
+    const Factor M = precond(A, 0, 0.0);
+    struct Case {
+        integer solver;  // index in solvers()
+        integer status;
+    };
+    for (const Case& c : std::vector<Case>{{2, -3}, {3, 0}}) {
+        const Solver& s = solvers()[c.solver];
+        const Outcome r = drive(s, A, M, b, 0, 1, 1e-12, 100);
+        EXPECT_EQ(r.ipar[0], c.status) << s.name;
+        if (c.status == 0) {
+            for (integer i = 0; i < 4; ++i) EXPECT_NEAR(r.sol[i], ref[i], 1e-10);
         }
     }
 }
