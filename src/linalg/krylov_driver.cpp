@@ -2,6 +2,7 @@
 // shared start, stopping and exit steps.
 #include <cmath>
 #include <limits>
+#include <vector>
 
 #include "io/screen_text.hpp"
 #include "linalg/blas.hpp"
@@ -151,8 +152,10 @@ void runrc(integer n, F1<const real> rhs, F1<real> sol, F1<integer> ipar, F1<rea
     say({ipar(7), single(fpar(6))});
     say({"# retrun code =", code, " convergence rate =", fpar(7)});
 
-    // true residual A sol - rhs
-    const F1<real> r = wk.section(1, n);
+    // true residual A sol - rhs, in wk unless it is shorter than n
+    std::vector<real> spare;
+    if (wk.size() < n) spare.resize(n);
+    const F1<real> r = wk.size() < n ? F1<real>(spare) : wk.section(1, n);
     amux(n, sol, r, a, ja, ia);
     for (integer i = 1; i <= n; ++i) r(i) -= rhs(i);
     say({"# the actual residual norm is", dnrm2(n, r, 1)});

@@ -140,6 +140,8 @@ TEST(Ilut, FillLimitKeepsLargestEntries) {
     EXPECT_EQ(cols, (std::vector<integer>{3, 4}));
     f = factor(m, 5, 0.0);
     EXPECT_EQ(f.jlu[1] - f.ju[0], 4);
+    f = factor(m, 4, 0.0);  // exactly lfil candidates: lfil - 1 are kept
+    EXPECT_EQ(f.jlu[1] - f.ju[0], 3);
 }
 
 TEST(Ilut, ZeroPivotIsReplaced) {

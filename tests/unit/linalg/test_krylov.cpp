@@ -413,6 +413,7 @@ TEST(Runrc, MessagesAndHistory) {
          {" Iterative solver was not given enough work space.",
           free_line({"The work space should at least have ", 8 * 16, " elements."})},
          -2},
+        {bcg, 0, 1e-8, 100, 5, {" Iterative solver was not given enough work space."}, -2},
         {tfqmr, 0, 1.5, 100, 200, {free_line({"Iterative solver terminated. code =", -4})}, -4},
         {gmres, 3, 1e-8, 100, 1000, {" I can not do both left and right preconditioning."}, -10},
     };
