@@ -120,6 +120,12 @@ TEST(Cathill, HandTracedOrderings) {
         {"bad path, two candidates", bad_path(), 2, {1, 4, 2, 5, 3}, {1, 3, 5, 2, 4},
          {" BandWidth           1           1", " BandWidth           2           2",
           " BandWidth           3           1"}},
+        // Both ends of the path 1-3-5-2-4 straighten it (bandwidth 1); on a tie the first trial
+        // stays the best, so the last trial runs from node 1 again.
+        {"tie between trials", make_mesh(5, {{1, 3}, {3, 5}, {4, 2}, {5, 2}}), 2, {1, 4, 2, 5, 3},
+         {1, 3, 5, 2, 4},
+         {" BandWidth           1           1", " BandWidth           2           1",
+          " BandWidth           3           1"}},
         // No trial beats the row order (4): the ordering from candidate 1 is applied anyway.
         {"quad grid, no trial better", quad_grid(), 1, {1, 3, 7, 2, 4, 8, 5, 6, 9},
          {1, 4, 2, 5, 7, 8, 3, 6, 9},
@@ -130,6 +136,20 @@ TEST(Cathill, HandTracedOrderings) {
          make_mesh(7, {{4, 2}, {2, 6}, {5, 1}, {1, 7}}), 1, {4, 2, 5, 1, 6, 3, 7},
          {4, 2, 6, 1, 3, 5, 7},
          {" BandWidth           1           3", " BandWidth           2           3"}},
+        // Candidates 4 and 5, one in each part: the trial from 5 puts {5,1,7} first, then the
+        // unreached 4, 2, 6, 3 in the order the first trial left them; it wins and is repeated.
+        {"two parts, a start in each",
+         make_mesh(7, {{4, 2}, {2, 6}, {5, 1}, {1, 7}}), 2, {2, 5, 7, 4, 1, 6, 3},
+         {5, 1, 7, 4, 2, 6, 3},
+         {" BandWidth           1           3", " BandWidth           2           1",
+          " BandWidth           3           1"}},
+        // Three trials from the part {4,2,6}: the unreached 1, 3, 5, 7 follow in increasing
+        // order each time (3 and 7 belong to no element).
+        {"two parts, both starts in one",
+         make_mesh(7, {{4, 2}, {2, 6}, {6, 2}, {5, 1}}), 2, {4, 2, 5, 1, 6, 3, 7},
+         {4, 2, 6, 1, 3, 5, 7},
+         {" BandWidth           1           2", " BandWidth           2           2",
+          " BandWidth           3           2"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
