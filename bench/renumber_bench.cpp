@@ -1,9 +1,10 @@
-// Renumbering benchmark: wall and CPU time of cathill, wall time of permutar on shuffled N x N triangle grids, with the
-// bandwidth before and after. Usage: renumber_bench [candidates] [N ...] (default 4; 200 400 800).
+// Renumbering benchmark: wall and CPU time of cathill, wall time of permutar, on shuffled
+// N x N triangle grids, with the bandwidth before and after.
+// Usage: renumber_bench [candidates] [N ...]   (defaults: 4 candidates; N = 200 400 800)
 #include <chrono>
-#include <ctime>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <random>
 #include <string>
 #include <vector>

@@ -56,8 +56,8 @@ integer count_graph(F1<const integer> IE, F1<const integer> JE, F1<const integer
 
 // Filling pass: the same walk as the counting pass, storing the neighbours.
 void fill_graph(F1<const integer> IE, F1<const integer> JE, F1<const integer> node_el_ptr,
-                F1<const integer> node_el, F1<const integer> IAg, F1<integer> JAg,
-                F1<integer> mark, integer NodT) {
+                F1<const integer> node_el, F1<const integer> IAg, F1<integer> JAg, F1<integer> mark,
+                integer NodT) {
     for (integer v = 1; v <= NodT; ++v) mark(v) = 0;
     for (integer v = 1; v <= NodT; ++v) {
         integer pos = IAg(v);
@@ -175,7 +175,8 @@ void cathill(F1<const integer> IE, F1<integer> JE, F1<integer> node_el_ptr, F1<i
     // a drawn element, and past the last element again from element 1, so every element is
     // seen. linked_from(e) is that element for a search starting at e (0: none from e on).
     auto deg = [&](integer w) { return IAg(w + 1) - IAg(w); };
-    std::vector<integer> linked_store(static_cast<std::size_t>(NelT) + 1, 0);
+    std::vector<integer> linked_store;
+    allocate(linked_store, NelT + 1);
     F1<integer> linked_from(linked_store);
     for (integer e = NelT; e >= 1; --e) {
         const bool has_nodes = IE(e + 1) > IE(e);  // an element without nodes has no first node
@@ -184,12 +185,14 @@ void cathill(F1<const integer> IE, F1<integer> JE, F1<integer> node_el_ptr, F1<i
     }
     if (linked_from(1) == 0) {
         // No element has two distinct nodes: there is nothing to reorder.
-        say({"No node shares an element with another node: RENUMBERING skipped, input numbering "
+        say(
+            {"No node shares an element with another node: RENUMBERING skipped, input numbering "
              "kept"});
         say({"Renum End"});
         return;
     }
-    const integer drawn = std::max<integer>(1, static_cast<integer>(std::lround(NelT * start_draw())));
+    const integer drawn =
+        std::max<integer>(1, static_cast<integer>(std::lround(NelT * start_draw())));
     const integer step = NelT / k;
     for (integer t = 1; t <= k; ++t) {
         integer e = linked_from((t - 1) * step + 1);
