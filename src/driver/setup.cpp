@@ -11,6 +11,7 @@
 #include "common/array_helpers.hpp"
 #include "common/process_state.hpp"
 #include "common/views.hpp"
+#include "driver/renumbering.hpp"
 #include "driver/timing.hpp"
 #include "io/memory_ledger.hpp"
 #include "io/screen_text.hpp"
@@ -159,10 +160,18 @@ void driver_setup(RunInput& in, DriverState& w) {
     // 7 - coupling matrices
     couplingmatrix(F1<integer>(in.ielementlib), F1<integer>(in.icoupling),
                    F1<const real>(in.commonpar), NDof, NDofEl, NTypes, in.NCommon, in.NDim, NS);
-    // 8, 9 - node numbers (identity; renumbering replaces them when requested)
+    // 8 - node numbers, the identity until renumbered
     allocate(w.Nodos, NodT, "Nodos(NodT)", w.total);
     allocate(w.NOlds, NodT, "NOlds(NodT)", w.total);
     for (integer i = 1; i <= NodT; ++i) w.Nodos[i - 1] = w.NOlds[i - 1] = i;
+    // 9 - bandwidth-reducing renumbering; the nodal input follows the new numbers
+    if (in.iRenumbering > 0) {
+        cathill(F1<const integer>(in.IE), F1<integer>(in.JE), F1<integer>(w.nelem_ptr),
+                F1<integer>(w.nelem), F1<integer>(w.NOlds), F1<integer>(w.Nodos), NelT, NodT,
+                in.iRenumbering);
+        permutar(F1<real>(in.X), F1<integer>(in.idoftype), F1<real>(in.dirich), F1<real>(in.sol0),
+                 F1<const integer>(w.Nodos), NodT, NDof, in.NDim, in.NTimeLevels, NS);
+    }
 
     // 10 - active dofs and equation counts
     w.iRowT.assign(NS, 0);
