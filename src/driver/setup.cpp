@@ -12,7 +12,7 @@
 #include "common/process_state.hpp"
 #include "common/views.hpp"
 #include "driver/renumbering.hpp"
-#include "driver/timing.hpp"
+#include "io/timing.hpp"
 #include "io/memory_ledger.hpp"
 #include "io/screen_text.hpp"
 #include "linalg/skyline_factor.hpp"

@@ -1,5 +1,5 @@
 // timerout, timeroutstep, seconds_since_midnight: the two elapsed-time clocks.
-#include "driver/timing.hpp"
+#include "io/timing.hpp"
 
 #include <chrono>
 #include <cstdio>
