@@ -350,16 +350,34 @@ void driver_setup(RunInput& in, DriverState& w) {
         w.ju_start[s - 1] = to_integer(ju_total + 1);
         ju_total += w.LJU[s - 1];
     }
-    // 18 - factor columns
-    allocate(w.JU, std::max<bigint>(ju_total, 1), "JU", w.total);
-    // 19 - direct patterns move into JU with their rows sorted
+    // 18 - factor columns. When every direct part already stands in JUsk where it belongs in JU
+    // (always so with one substep), JUsk's storage simply becomes JU: no second copy of what
+    // may be the largest integer array of the run.
+    bool in_place = static_cast<bigint>(JUsk.size()) >= ju_total;
+    for (integer s = 1; s <= NS && in_place; ++s)
+        if (need[s - 1].direct) in_place = jusk_start[s - 1] == w.ju_start[s - 1];
+    if (in_place) {
+        for (integer s = 1; s <= NS; ++s)
+            if (!need[s - 1].direct)
+                std::fill_n(JUsk.begin() + (w.ju_start[s - 1] - 1), w.LJU[s - 1], 0);
+        JUsk.resize(static_cast<std::size_t>(std::max<bigint>(ju_total, 1)));
+        w.JU = std::move(JUsk);
+        mem_alloc("JU", std::max<bigint>(ju_total, 1), 4, w.total, 0);
+    } else {
+        allocate(w.JU, std::max<bigint>(ju_total, 1), "JU", w.total);
+    }
+    // 19 - direct patterns in JU, the columns of each row ascending
     for (integer s = 1; s <= NS; ++s) {
         if (!need[s - 1].direct) continue;
         const integer n = w.iRowT[s - 1], entries = w.LJU[s - 1] - 1;
-        F1<integer> IU = F1<integer>(w.IU).section(w.iu_start[s - 1], n + 1);
         F1<integer> JU = F1<integer>(w.JU).section(w.ju_start[s - 1], w.LJU[s - 1]);
-        for (integer k = 1; k <= entries; ++k) JU(k) = JUsk[jusk_start[s - 1] + k - 2];
-        if (n >= 1) sort_rows(IU, JU, n, F1<integer>(w.IP), scratch);
+        if (!in_place)
+            for (integer k = 1; k <= entries; ++k) JU(k) = JUsk[jusk_start[s - 1] + k - 2];
+        // rows are short and independent: sorting each in place beats two transposes of the
+        // whole factor pattern, which scatter over all of it
+        F1<const integer> IU = F1<const integer>(w.IU).section(w.iu_start[s - 1], n + 1);
+        for (integer i = 1; i <= n; ++i)
+            std::sort(JU.data() + (IU(i) - 1), JU.data() + (IU(i + 1) - 1));
     }
     // 20 - the temporary store goes
     if (ndirect > 0) {
