@@ -113,7 +113,9 @@ TEST(Spmul2d, InvalidModeOrOrderStopsTheRun) {
         else
             EXPECT_THROW(spmul2d(a.IA, a.JA, a.AN, a.AD, xv, y, c.n, c.mode), OrderlyStop);
         ASSERT_EQ(cap.lines().size(), 1u);
-        if (test::layouts_ready()) EXPECT_EQ(cap.lines()[0], c.line);
+        if (test::layouts_ready()) {
+            EXPECT_EQ(cap.lines()[0], c.line);
+        }
     }
 }
 
