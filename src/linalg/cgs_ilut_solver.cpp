@@ -10,8 +10,10 @@ namespace vetrix {
 
 namespace {
 
+// clang-format off
 constexpr const char* progress_line =
     "( ' -> CGS_iter =',I5,'   |R|/|B| =',E8.2,                            '   |DX|/|X| =',E8.2,'   |R| =',E8.2 )";
+// clang-format on
 
 }  // namespace
 
@@ -20,8 +22,8 @@ constexpr const char* progress_line =
 // single precision, as the tests on them are meant to be coarse.
 void cgs_tarnd(F1<const integer> IAC, F1<const integer> JAC, F1<const real> AC,
                F1<const integer> ju, F1<const integer> jlu, F1<const real> alu, F1<real> x,
-               F1<real> r, F1<real> rt, F1<real> p, F1<real> u, F1<real> q, F1<real> xn,
-               F1<real> t, integer n, real eps, integer itmax, integer& ierr) {
+               F1<real> r, F1<real> rt, F1<real> p, F1<real> u, F1<real> q, F1<real> xn, F1<real> t,
+               integer n, real eps, integer itmax, integer& ierr) {
     constexpr real breakdown = 1.0e-30;
     constexpr float guard = 1.0e-25f;
     const real absolute_tol = static_cast<real>(0.001f) * eps;  // 0.001 as a single value
@@ -78,7 +80,7 @@ void cgs_tarnd(F1<const integer> IAC, F1<const integer> JAC, F1<const real> AC,
             axplbyd(alpha, q, alpha, u, t, n, 3);  // t = alpha (q + u)
             xplusyd(x, t, xn, n, 3);               // xn = x + t
             apply_a(t, u);
-            xplusyd(r, u, none, n, -1);            // r = r - A t
+            xplusyd(r, u, none, n, -1);  // r = r - A t
             dx = static_cast<float>(enorm2d(x, xn, n)) / (guard + norm(x));
             rn = norm(r);
             copvecd(xn, x, n);

@@ -13,7 +13,8 @@ constexpr real breakdown = 1.0e-30;  // smallest |rho|, |sigma| and ||b|| accept
 constexpr real dx_guard = 1.0e-25;   // keeps the relative change finite for x = 0
 
 constexpr const char* full_rows_line = "( ' -> CGS_iter=',I5,' |R|/|B|=',E13.5,' |DX|/|X|=',E13.5)";
-constexpr const char* upper_rows_line = "( ' ->CGS_iter=',I5,' |R|/|B|= ',E8.2,'; |DX|/|X|= ',E8.2)";
+constexpr const char* upper_rows_line =
+    "( ' ->CGS_iter=',I5,' |R|/|B|= ',E8.2,'; |DX|/|X|= ',E8.2)";
 
 // What differs between the two storages: the product with A, the progress report and the limit.
 struct CgsVariant {
@@ -25,10 +26,10 @@ struct CgsVariant {
 // (Saad, "Iterative Methods for Sparse Linear Systems", algorithm 7.6 with M^-1 applied to every
 // residual-like vector). apply_a(v, out) sets out = A v.
 template <class ApplyA>
-void cgs_iterate(ApplyA apply_a, const CgsVariant& var, F1<const integer> IU,
-                 F1<const integer> JU, F1<const real> L, F1<const real> D, F1<const real> U,
-                 F1<real> x, F1<real> r, F1<real> rt, F1<real> p, F1<real> u, F1<real> q,
-                 F1<real> xn, F1<real> t, integer n, real eps, integer& ierr) {
+void cgs_iterate(ApplyA apply_a, const CgsVariant& var, F1<const integer> IU, F1<const integer> JU,
+                 F1<const real> L, F1<const real> D, F1<const real> U, F1<real> x, F1<real> r,
+                 F1<real> rt, F1<real> p, F1<real> u, F1<real> q, F1<real> xn, F1<real> t,
+                 integer n, real eps, integer& ierr) {
     const F1<real> none;
     auto precondition = [&](F1<real> v) {  // v <- M^-1 v = U^-1 L^-1 v
         fwsrowd(IU, JU, L, D, 0, v, n);
@@ -82,11 +83,11 @@ void cgs_iterate(ApplyA apply_a, const CgsVariant& var, F1<const integer> IU,
                 return;
             }
             const real alpha = rho / sigma;
-            axplbyd(1.0, u, -alpha, t, q, n, 3);    // q = u - alpha t
-            axplbyd(alpha, u, alpha, q, t, n, 3);   // t = alpha (u + q)
-            xplusyd(x, t, xn, n, 3);                // xn = x + t
+            axplbyd(1.0, u, -alpha, t, q, n, 3);   // q = u - alpha t
+            axplbyd(alpha, u, alpha, q, t, n, 3);  // t = alpha (u + q)
+            xplusyd(x, t, xn, n, 3);               // xn = x + t
             apply_a(t, u);
-            xplusyd(r, u, none, n, -1);             // r = r - A t
+            xplusyd(r, u, none, n, -1);  // r = r - A t
             dx = enorm2d(x, xn, n) / (rnorm2d(x, n) + dx_guard);
             rn = rnorm2d(r, n);
             copvecd(xn, x, n);
@@ -111,24 +112,25 @@ void cgs_iterate(ApplyA apply_a, const CgsVariant& var, F1<const integer> IU,
 
 }  // namespace
 
-void cgsap1d(F1<const integer> IAC, F1<const integer> JAC, F1<const real> AC,
-             F1<const integer> IU, F1<const integer> JU, F1<const real> L, F1<const real> D,
-             F1<const real> U, F1<real> x, F1<real> r, F1<real> rt, F1<real> p, F1<real> u,
-             F1<real> q, F1<real> xn, F1<real> t, integer n, real eps, integer itmax,
-             integer& ierr) {
+void cgsap1d(F1<const integer> IAC, F1<const integer> JAC, F1<const real> AC, F1<const integer> IU,
+             F1<const integer> JU, F1<const real> L, F1<const real> D, F1<const real> U, F1<real> x,
+             F1<real> r, F1<real> rt, F1<real> p, F1<real> u, F1<real> q, F1<real> xn, F1<real> t,
+             integer n, real eps, integer itmax, integer& ierr) {
     auto apply_a = [&](F1<real> v, F1<real> out) { spmul2d(IAC, JAC, AC, {}, v, out, n, 2); };
-    cgs_iterate(apply_a, CgsVariant{false, itmax - 1}, IU, JU, L, D, U, x, r, rt, p, u, q, xn, t,
-                n, eps, ierr);
+    cgs_iterate(apply_a, CgsVariant{false, itmax - 1}, IU, JU, L, D, U, x, r, rt, p, u, q, xn, t, n,
+                eps, ierr);
 }
 
-void cgsap1dlu2(F1<const integer> IA, F1<const integer> JA, F1<const real> AN,
-                F1<const real> lower, F1<const real> AD, F1<const integer> IU,
-                F1<const integer> JU, F1<const real> L, F1<const real> D, F1<const real> U,
-                F1<real> x, F1<real> r, F1<real> rt, F1<real> p, F1<real> u, F1<real> q,
-                F1<real> xn, F1<real> t, integer n, real eps, integer itmax, integer& ierr) {
-    auto apply_a = [&](F1<real> v, F1<real> out) { spmul2dlu(IA, JA, AN, lower, AD, v, out, n, 6); };
-    cgs_iterate(apply_a, CgsVariant{true, itmax}, IU, JU, L, D, U, x, r, rt, p, u, q, xn, t, n,
-                eps, ierr);
+void cgsap1dlu2(F1<const integer> IA, F1<const integer> JA, F1<const real> AN, F1<const real> lower,
+                F1<const real> AD, F1<const integer> IU, F1<const integer> JU, F1<const real> L,
+                F1<const real> D, F1<const real> U, F1<real> x, F1<real> r, F1<real> rt, F1<real> p,
+                F1<real> u, F1<real> q, F1<real> xn, F1<real> t, integer n, real eps, integer itmax,
+                integer& ierr) {
+    auto apply_a = [&](F1<real> v, F1<real> out) {
+        spmul2dlu(IA, JA, AN, lower, AD, v, out, n, 6);
+    };
+    cgs_iterate(apply_a, CgsVariant{true, itmax}, IU, JU, L, D, U, x, r, rt, p, u, q, xn, t, n, eps,
+                ierr);
 }
 
 }  // namespace vetrix

@@ -9,9 +9,9 @@ namespace vetrix {
 // x <- 0.4 x_GS + 0.6 x. The rows are stored by their upper part only, so the lower part
 // sum_j<i a(i,j) x(j) is pushed forward: once x(i) is new, w(j) collects -a(j,i) x(i) for the
 // later rows j.
-void gauseilu(F1<const integer> IA, F1<const integer> JA, F1<const real> lower,
-              F1<const real> AN, F1<const real> AD, F1<const real> B, F1<real> x, F1<real> xold,
-              F1<real> w, integer n, integer itmax, integer& ierr) {
+void gauseilu(F1<const integer> IA, F1<const integer> JA, F1<const real> lower, F1<const real> AN,
+              F1<const real> AD, F1<const real> B, F1<real> x, F1<real> xold, F1<real> w, integer n,
+              integer itmax, integer& ierr) {
     for (integer i = 1; i <= n; ++i)
         if (AD(i) == 0.0) {  // no Gauss-Seidel step exists for this row
             ierr = -3;

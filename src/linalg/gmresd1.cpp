@@ -34,11 +34,10 @@ void updated(F1<real> x, integer n, F1<const real> V, F1<const real> y, integer 
 // 9.3.4 for split preconditioning): Arnoldi with modified Gram-Schmidt on L^-1 A U^-1, Givens
 // rotations on the Hessenberg columns as they appear, restart after m steps. The iterate is
 // y = U x; the caller's guess serves as the first y.
-void gmresd1(F1<const integer> IAC, F1<const integer> JAC, F1<const real> AC,
-             F1<const integer> IU, F1<const integer> JU, F1<const real> L, F1<const real> D,
-             F1<const real> U, F1<real> x, F1<real> r, F1<real> V, F1<real> w, real eps,
-             integer itmax, integer& ierr, integer n, integer m, F1<real> h, F1<real> H,
-             F1<real> g, F1<real> c, F1<real> s, F1<real> y) {
+void gmresd1(F1<const integer> IAC, F1<const integer> JAC, F1<const real> AC, F1<const integer> IU,
+             F1<const integer> JU, F1<const real> L, F1<const real> D, F1<const real> U, F1<real> x,
+             F1<real> r, F1<real> V, F1<real> w, real eps, integer itmax, integer& ierr, integer n,
+             integer m, F1<real> h, F1<real> H, F1<real> g, F1<real> c, F1<real> s, F1<real> y) {
     if (m < 1) {  // no Krylov direction fits in the work space
         ierr = -2;
         return;
@@ -73,9 +72,9 @@ void gmresd1(F1<const integer> IAC, F1<const integer> JAC, F1<const real> AC,
         const real beta = rnorm2d(v1, n);
         g(1) = beta;
         real res = beta;
-        integer jdone = 0;       // columns rotated into the triangle
-        bool singular = false;   // the next column rotated to zero: the triangle stops at jdone
-        if (beta > 0.0) {        // beta = 0: the current iterate solves the system
+        integer jdone = 0;      // columns rotated into the triangle
+        bool singular = false;  // the next column rotated to zero: the triangle stops at jdone
+        if (beta > 0.0) {       // beta = 0: the current iterate solves the system
             sctimxd(1.0 / beta, v1, n);
             // 3 - Arnoldi steps
             for (integer j = 1; j <= m; ++j) {

@@ -71,7 +71,8 @@ integer ilufk1d(F1<const integer> IAC, F1<const integer> JAC, F1<const real> AC,
         } else {
             // A zero pivot with no new entries to measure it by: take the scale of row i of A.
             real row_max = 0.0;
-            for (integer k = IAC(i); k < IAC(i + 1); ++k) row_max = std::max(row_max, std::abs(AC(k)));
+            for (integer k = IAC(i); k < IAC(i + 1); ++k)
+                row_max = std::max(row_max, std::abs(AC(k)));
             D(i) = 1.0 / (row_max > 0.0 ? row_max : 1.0);
             if (status == 0) status = i;
         }

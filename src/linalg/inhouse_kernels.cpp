@@ -50,9 +50,8 @@ void spmul2d(F1<const integer> ia, F1<const integer> ja, F1<const real> a, F1<co
     }
 }
 
-void spmul2dlu(F1<const integer> IA, F1<const integer> JA, F1<const real> AN,
-               F1<const real> lower, F1<const real> AD, F1<const real> x, F1<real> y, integer n,
-               integer mode) {
+void spmul2dlu(F1<const integer> IA, F1<const integer> JA, F1<const real> AN, F1<const real> lower,
+               F1<const real> AD, F1<const real> x, F1<real> y, integer n, integer mode) {
     if (mode != 6) {
         spmul2d(IA, JA, AN, AD, x, y, n, mode);
         return;
@@ -159,7 +158,9 @@ real scprodd(F1<const real> x, F1<const real> y, integer n) {
     return s;
 }
 
-real rnorm2d(F1<const real> x, integer n) { return std::sqrt(scprodd(x, x, n)); }
+real rnorm2d(F1<const real> x, integer n) {
+    return std::sqrt(scprodd(x, x, n));
+}
 
 real enorm2d(F1<const real> x, F1<const real> y, integer n) {
     real s = 0.0;

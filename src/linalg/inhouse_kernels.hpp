@@ -1,4 +1,5 @@
-// Vector and sparse kernels of the in-house iterations: products, triangular sweeps, updates, norms.
+// Vector and sparse kernels of the in-house iterations: products, triangular sweeps, updates,
+// norms.
 #pragma once
 
 #include "common/types.hpp"
@@ -24,9 +25,8 @@ void spmul2d(F1<const integer> ia, F1<const integer> ja, F1<const real> a, F1<co
 
 // The same on strictly-upper rows. Modes 1 to 4 read IA/JA/AN with AD as the diagonal, exactly as
 // spmul2d does; mode 6 is the whole non-symmetric matrix: y = AD.x + (upper + lower) x.
-void spmul2dlu(F1<const integer> IA, F1<const integer> JA, F1<const real> AN,
-               F1<const real> lower, F1<const real> AD, F1<const real> x, F1<real> y, integer n,
-               integer mode);
+void spmul2dlu(F1<const integer> IA, F1<const integer> JA, F1<const real> AN, F1<const real> lower,
+               F1<const real> AD, F1<const real> x, F1<real> y, integer n, integer mode);
 
 // Forward sweep by rows in place: flag != 1 solves L x = b with the unit lower L;
 // flag = 1 also multiplies each new x(i) by D(i).

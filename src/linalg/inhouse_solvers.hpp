@@ -46,34 +46,33 @@ void diagscalelu(F1<real> AD, F1<const integer> IA, F1<const integer> JA, F1<rea
 // -i when row i has an upper entry (i, j) whose mirror (j, i) is missing from row j's pattern
 // (the factorisation stops there).
 [[nodiscard]] integer ilufk1d(F1<const integer> IAC, F1<const integer> JAC, F1<const real> AC,
-                              F1<const integer> IU, F1<const integer> JU, F1<real> L,
-                              F1<real> D, F1<real> U, F1<integer> iw, integer n);
+                              F1<const integer> IU, F1<const integer> JU, F1<real> L, F1<real> D,
+                              F1<real> U, F1<integer> iw, integer n);
 
 // ---- CGS ------------------------------------------------------------------------------------
 
 // Preconditioned CGS on the full row storage, M = L U. x: initial guess in, solution out;
 // r: right-hand side in, residual out; rt, p, u, q, xn, t: n reals each.
 // ierr: k+1 after convergence at iteration k, or -1, -2, -3000-k, -4000-k.
-void cgsap1d(F1<const integer> IAC, F1<const integer> JAC, F1<const real> AC,
-             F1<const integer> IU, F1<const integer> JU, F1<const real> L, F1<const real> D,
-             F1<const real> U, F1<real> x, F1<real> r, F1<real> rt, F1<real> p, F1<real> u,
-             F1<real> q, F1<real> xn, F1<real> t, integer n, real eps, integer itmax,
-             integer& ierr);
+void cgsap1d(F1<const integer> IAC, F1<const integer> JAC, F1<const real> AC, F1<const integer> IU,
+             F1<const integer> JU, F1<const real> L, F1<const real> D, F1<const real> U, F1<real> x,
+             F1<real> r, F1<real> rt, F1<real> p, F1<real> u, F1<real> q, F1<real> xn, F1<real> t,
+             integer n, real eps, integer itmax, integer& ierr);
 
 // The same on strictly-upper rows, with a progress report every ten iterations and up to
 // itmax + 1 iterations.
-void cgsap1dlu2(F1<const integer> IA, F1<const integer> JA, F1<const real> AN,
-                F1<const real> lower, F1<const real> AD, F1<const integer> IU,
-                F1<const integer> JU, F1<const real> L, F1<const real> D, F1<const real> U,
-                F1<real> x, F1<real> r, F1<real> rt, F1<real> p, F1<real> u, F1<real> q,
-                F1<real> xn, F1<real> t, integer n, real eps, integer itmax, integer& ierr);
+void cgsap1dlu2(F1<const integer> IA, F1<const integer> JA, F1<const real> AN, F1<const real> lower,
+                F1<const real> AD, F1<const integer> IU, F1<const integer> JU, F1<const real> L,
+                F1<const real> D, F1<const real> U, F1<real> x, F1<real> r, F1<real> rt, F1<real> p,
+                F1<real> u, F1<real> q, F1<real> xn, F1<real> t, integer n, real eps, integer itmax,
+                integer& ierr);
 
 // CGS on the full row storage preconditioned with the modified-sparse-row factor alu/jlu/ju of
 // the threshold incomplete LU; arguments and ierr as cgsap1d.
 void cgs_tarnd(F1<const integer> IAC, F1<const integer> JAC, F1<const real> AC,
                F1<const integer> ju, F1<const integer> jlu, F1<const real> alu, F1<real> x,
-               F1<real> r, F1<real> rt, F1<real> p, F1<real> u, F1<real> q, F1<real> xn,
-               F1<real> t, integer n, real eps, integer itmax, integer& ierr);
+               F1<real> r, F1<real> rt, F1<real> p, F1<real> u, F1<real> q, F1<real> xn, F1<real> t,
+               integer n, real eps, integer itmax, integer& ierr);
 
 // ---- GMRES ----------------------------------------------------------------------------------
 
@@ -82,11 +81,10 @@ void cgs_tarnd(F1<const integer> IAC, F1<const integer> JAC, F1<const real> AC,
 // w: n; h: m; H: m(m+3)/2 (packed Hessenberg); g: m+1; c, s, y: m each.
 // ierr: number of restart cycles used (0 when the right-hand side is zero), -1 when itmax cycles
 // ran without success, -3 when the least-squares problem became singular before convergence.
-void gmresd1(F1<const integer> IAC, F1<const integer> JAC, F1<const real> AC,
-             F1<const integer> IU, F1<const integer> JU, F1<const real> L, F1<const real> D,
-             F1<const real> U, F1<real> x, F1<real> r, F1<real> V, F1<real> w, real eps,
-             integer itmax, integer& ierr, integer n, integer m, F1<real> h, F1<real> H,
-             F1<real> g, F1<real> c, F1<real> s, F1<real> y);
+void gmresd1(F1<const integer> IAC, F1<const integer> JAC, F1<const real> AC, F1<const integer> IU,
+             F1<const integer> JU, F1<const real> L, F1<const real> D, F1<const real> U, F1<real> x,
+             F1<real> r, F1<real> V, F1<real> w, real eps, integer itmax, integer& ierr, integer n,
+             integer m, F1<real> h, F1<real> H, F1<real> g, F1<real> c, F1<real> s, F1<real> y);
 
 // Repacks the rotated Hessenberg columns 1..j into the packed upper triangle R, column l at
 // positions (l-1)l/2 + 1 .. (l-1)l/2 + l.
@@ -101,8 +99,8 @@ void updated(F1<real> x, integer n, F1<const real> V, F1<const real> y, integer 
 // Gauss-Seidel sweeps on strictly-upper rows relaxed by 0.4 (new) / 0.6 (old); at least six
 // sweeps unless itmax is smaller. xold, w: n reals. ierr 0 when the relative change reached
 // 1e-8, -1 otherwise, -3 for a zero diagonal (nothing done).
-void gauseilu(F1<const integer> IA, F1<const integer> JA, F1<const real> lower,
-              F1<const real> AN, F1<const real> AD, F1<const real> B, F1<real> x, F1<real> xold,
-              F1<real> w, integer n, integer itmax, integer& ierr);
+void gauseilu(F1<const integer> IA, F1<const integer> JA, F1<const real> lower, F1<const real> AN,
+              F1<const real> AD, F1<const real> B, F1<real> x, F1<real> xold, F1<real> w, integer n,
+              integer itmax, integer& ierr);
 
 }  // namespace vetrix

@@ -61,7 +61,8 @@ void diagscalelu(F1<real> AD, F1<const integer> IA, F1<const integer> JA, F1<rea
         S(i) = scale_factor(AD(i));
         if (AD(i) == 0.0) ++zeros;
     }
-    if (zeros > 0) say({"DIAGSCD/WARNING: ", "SE ENCONTRARON ", zeros, " DIAGONALES NO POSITIVAS."});
+    if (zeros > 0)
+        say({"DIAGSCD/WARNING: ", "SE ENCONTRARON ", zeros, " DIAGONALES NO POSITIVAS."});
     for (integer i = 1; i <= n; ++i) {
         B(i) *= S(i);
         for (integer k = IA(i); k < IA(i + 1); ++k) {

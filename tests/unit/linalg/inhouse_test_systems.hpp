@@ -20,9 +20,14 @@ struct Dense {
     std::vector<real> v;
     explicit Dense(integer order) : n(order), v(static_cast<std::size_t>(order) * order, 0.0) {}
     Dense(integer order, std::initializer_list<real> rows) : n(order), v(rows) {}
-    real& operator()(integer i, integer j) { return v[static_cast<std::size_t>((i - 1) * n + j - 1)]; }
-    real operator()(integer i, integer j) const { return v[static_cast<std::size_t>((i - 1) * n + j - 1)]; }
-    // Entry (i, j) is stored when a(i,j) or a(j,i) is nonzero: the pattern is structurally symmetric.
+    real& operator()(integer i, integer j) {
+        return v[static_cast<std::size_t>((i - 1) * n + j - 1)];
+    }
+    real operator()(integer i, integer j) const {
+        return v[static_cast<std::size_t>((i - 1) * n + j - 1)];
+    }
+    // Entry (i, j) is stored when a(i,j) or a(j,i) is nonzero: the pattern is structurally
+    // symmetric.
     bool stored(integer i, integer j) const { return (*this)(i, j) != 0.0 || (*this)(j, i) != 0.0; }
 };
 
@@ -62,7 +67,9 @@ inline real distance(const std::vector<real>& x, const std::vector<real>& y) {
     for (std::size_t i = 0; i < x.size(); ++i) s += (x[i] - y[i]) * (x[i] - y[i]);
     return std::sqrt(s);
 }
-inline real norm(const std::vector<real>& x) { return distance(x, std::vector<real>(x.size(), 0.0)); }
+inline real norm(const std::vector<real>& x) {
+    return distance(x, std::vector<real>(x.size(), 0.0));
+}
 
 // Full row storage: lower entries, the diagonal (always), upper entries, columns ascending.
 struct FullRows {
@@ -138,6 +145,8 @@ struct ScreenCapture {
 };
 
 // True once the edit-descriptor engine is in place (the provisional one writes free format).
-inline bool layouts_ready() { return fmt("(I5)", {3}) == "    3"; }
+inline bool layouts_ready() {
+    return fmt("(I5)", {3}) == "    3";
+}
 
 }  // namespace vetrix::test

@@ -30,7 +30,8 @@ Dense transformed(const Dense& a, const std::vector<real>& f, const std::vector<
 void expect_full_rows(const test::FullRows& got, const Dense& want, const char* what) {
     const auto ref = test::full_rows(want);
     ASSERT_EQ(got.JAC, ref.JAC) << what;
-    for (std::size_t k = 0; k < ref.AC.size(); ++k) EXPECT_NEAR(got.AC[k], ref.AC[k], 1e-15) << what << " " << k;
+    for (std::size_t k = 0; k < ref.AC.size(); ++k)
+        EXPECT_NEAR(got.AC[k], ref.AC[k], 1e-15) << what << " " << k;
 }
 
 void expect_upper_rows(const test::UpperRows& got, const Dense& want, const char* what) {
@@ -86,15 +87,19 @@ TEST(Diagscalelu, ScalingWarningAndScaledDiagonal) {
     struct Case {
         Dense a;
         logical sym;
-        std::string warning;        // expected screen text
+        std::string warning;         // expected screen text
         std::vector<real> diagonal;  // AD on return
     };
     const Case cases[] = {
-        {mixed, 0, " DIAGSCD/WARNING: SE ENCONTRARON            1  DIAGONALES NO POSITIVAS.\n",
+        {mixed,
+         0,
+         " DIAGSCD/WARNING: SE ENCONTRARON            1  DIAGONALES NO POSITIVAS.\n",
          {1, -1, 0, 1}},
         {Dense(3, {4, 1, 0, 1, 9, 2, 0, 2, 16}), 1, "", {1, 1, 1}},
-        {Dense(3, {0, 1, 0, 1, 0, 2, 0, 2, 16}), 1,
-         " DIAGSCD/WARNING: SE ENCONTRARON            2  DIAGONALES NO POSITIVAS.\n", {0, 0, 1}},
+        {Dense(3, {0, 1, 0, 1, 0, 2, 0, 2, 16}),
+         1,
+         " DIAGSCD/WARNING: SE ENCONTRARON            2  DIAGONALES NO POSITIVAS.\n",
+         {0, 0, 1}},
     };
     for (const auto& c : cases) {
         auto a = test::upper_rows(c.a);
@@ -103,8 +108,10 @@ TEST(Diagscalelu, ScalingWarningAndScaledDiagonal) {
         for (integer i = 1; i <= c.a.n; ++i)
             f[i - 1] = c.a(i, i) == 0.0 ? 1.0 : 1.0 / std::sqrt(std::abs(c.a(i, i)));
         test::ScreenCapture cap;
-        if (c.sym) diagscalelu(a.AD, a.IA, a.JA, a.AN, a.AN, b, S, c.a.n, 1);
-        else diagscalelu(a.AD, a.IA, a.JA, a.AN, a.lower, b, S, c.a.n, 0);
+        if (c.sym)
+            diagscalelu(a.AD, a.IA, a.JA, a.AN, a.AN, b, S, c.a.n, 1);
+        else
+            diagscalelu(a.AD, a.IA, a.JA, a.AN, a.lower, b, S, c.a.n, 0);
         EXPECT_EQ(cap.text, c.warning);
         EXPECT_EQ(a.AD, c.diagonal);
         if (c.sym) a.lower = a.AN;

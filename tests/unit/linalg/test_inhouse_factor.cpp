@@ -21,7 +21,8 @@ struct Ilu0 {
 Ilu0 factor(const Dense& a) {
     Ilu0 r{test::full_rows(a), test::lower_pattern(a), 0};
     std::vector<integer> iw(static_cast<std::size_t>(a.n), -7);  // scratch arrives dirty
-    r.status = ilufk1d(r.f.IAC, r.f.JAC, r.f.AC, r.fac.IU, r.fac.JU, r.fac.L, r.fac.D, r.fac.U, iw, a.n);
+    r.status =
+        ilufk1d(r.f.IAC, r.f.JAC, r.f.AC, r.fac.IU, r.fac.JU, r.fac.L, r.fac.D, r.fac.U, iw, a.n);
     return r;
 }
 
@@ -47,26 +48,27 @@ TEST(Ilufk1d, ExactLuWhenThePatternHasNoFill) {
         const char* name;
         Dense a;
     } cases[] = {
-        {"tridiagonal, non-symmetric", Dense(5, {4, -1, 0, 0, 0,   //
-                                                 2, 5, -2, 0, 0,   //
-                                                 0, 1, 6, 3, 0,    //
-                                                 0, 0, -1, 7, 2,   //
-                                                 0, 0, 0, 4, 3})},
+        {"tridiagonal, non-symmetric", Dense(5, {4, -1, 0,  0, 0,  //
+                                                 2, 5,  -2, 0, 0,  //
+                                                 0, 1,  6,  3, 0,  //
+                                                 0, 0,  -1, 7, 2,  //
+                                                 0, 0,  0,  4, 3})},
         {"arrow towards the last row", Dense(4, {5, 0, 0, 1,   //
                                                  0, 4, 0, -2,  //
                                                  0, 0, 3, 1,   //
                                                  2, 1, -1, 9})},
-        {"symmetric 2 x 2 blocks", Dense(4, {4, 1, 0, 0,  //
-                                            1, 3, 0, 0,   //
-                                            0, 0, 2, -1,  //
-                                            0, 0, -1, 2})},
+        {"symmetric 2 x 2 blocks", Dense(4, {4, 1, 0, 0,   //
+                                             1, 3, 0, 0,   //
+                                             0, 0, 2, -1,  //
+                                             0, 0, -1, 2})},
     };
     for (const auto& c : cases) {
         const auto r = factor(c.a);
         EXPECT_EQ(r.status, 0) << c.name;
         const Dense p = product(r.fac, c.a.n);
         for (integer i = 1; i <= c.a.n; ++i)
-            for (integer j = 1; j <= c.a.n; ++j) EXPECT_NEAR(p(i, j), c.a(i, j), 1e-14) << c.name << " " << i << "," << j;
+            for (integer j = 1; j <= c.a.n; ++j)
+                EXPECT_NEAR(p(i, j), c.a(i, j), 1e-14) << c.name << " " << i << "," << j;
     }
 }
 
@@ -89,7 +91,10 @@ TEST(Ilufk1d, PivotSafeguardsAndStatuses) {
         // zero pivot with neighbours u12 = 2, l21 = 3: 1/sqrt(2^-53 * 3 * 2), positive
         {"zero pivot, neighbours", Dense(2, {0, 2, 3, 1}), 0, {1.0 / std::sqrt(eps53 * 6.0), 0.0}},
         // a tiny negative pivot keeps its sign
-        {"tiny negative pivot", Dense(2, {-1e-20, 2, 3, 1}), 0, {-1.0 / std::sqrt(eps53 * 6.0), 0.0}},
+        {"tiny negative pivot",
+         Dense(2, {-1e-20, 2, 3, 1}),
+         0,
+         {-1.0 / std::sqrt(eps53 * 6.0), 0.0}},
         // row 2 pivot 0.5 - 1 * 0.5 = 0 and no upper entries: scale of row 2 of A (max 1)
         {"zero pivot, last row", Dense(2, {2, 1, 1, 0.5}), 2, {0.5, 1.0}},
         // a zero row: unit pivot

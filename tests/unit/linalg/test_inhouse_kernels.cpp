@@ -60,12 +60,14 @@ TEST(Spmul2d, EveryModeMatchesDense) {
         {"d x + off-diagonal rows", &ioff, &joff, &aoff, 4, y0,
          apply(zero, [&](integer i, integer j) { return nonsym(i, j); })},
         {"symmetric from the upper triangle", &a.IA, &a.JA, &a.AN, 1, y0,
-         apply(zero, [&](integer i, integer j) { return i == j ? nonsym(i, i) : up(i, j) + up(j, i); })},
+         apply(zero,
+               [&](integer i, integer j) { return i == j ? nonsym(i, i) : up(i, j) + up(j, i); })},
     };
     for (const auto& c : cases) {
         std::vector<real> y = c.start;
         spmul2d(*c.ia, *c.ja, *c.a, a.AD, xv, y, 4, c.mode);
-        for (int i = 0; i < 4; ++i) EXPECT_NEAR(y[i], c.expected[i], 1e-13) << c.name << " row " << i + 1;
+        for (int i = 0; i < 4; ++i)
+            EXPECT_NEAR(y[i], c.expected[i], 1e-13) << c.name << " row " << i + 1;
     }
 }
 
@@ -109,7 +111,8 @@ TEST(Spmul2d, InvalidModeOrOrderStopsTheRun) {
         std::vector<real> y(4, 0.0);
         test::ScreenCapture cap;
         if (c.upper)
-            EXPECT_THROW(spmul2dlu(a.IA, a.JA, a.AN, a.lower, a.AD, xv, y, c.n, c.mode), OrderlyStop);
+            EXPECT_THROW(spmul2dlu(a.IA, a.JA, a.AN, a.lower, a.AD, xv, y, c.n, c.mode),
+                         OrderlyStop);
         else
             EXPECT_THROW(spmul2d(a.IA, a.JA, a.AN, a.AD, xv, y, c.n, c.mode), OrderlyStop);
         ASSERT_EQ(cap.lines().size(), 1u);
@@ -146,11 +149,14 @@ TEST(TriangularSweeps, SolveTheDenseTriangles) {
     for (const bool forward : {true, false})
         for (const integer flag : {0, 1}) {
             std::vector<real> x = b;
-            if (forward) fwsrowd(IU, JU, L, D, flag, x, 5);
-            else bwscold(IU, JU, U, D, flag, x, 5);
+            if (forward)
+                fwsrowd(IU, JU, L, D, flag, x, 5);
+            else
+                bwscold(IU, JU, U, D, flag, x, 5);
             const auto back = test::multiply(triangle(forward, flag == 1), x);
             for (int i = 0; i < 5; ++i)
-                EXPECT_NEAR(back[i], b[i], 1e-13) << (forward ? "fwsrowd" : "bwscold") << " flag " << flag;
+                EXPECT_NEAR(back[i], b[i], 1e-13)
+                    << (forward ? "fwsrowd" : "bwscold") << " flag " << flag;
         }
 }
 

@@ -23,7 +23,8 @@ struct Expected {
     bool formatted;  // written with a layout (else a free-format line)
 };
 
-void expect_lines(const std::vector<std::string>& got, const std::vector<Expected>& want, const char* what) {
+void expect_lines(const std::vector<std::string>& got, const std::vector<Expected>& want,
+                  const char* what) {
     ASSERT_EQ(got.size(), want.size()) << what;
     for (std::size_t i = 0; i < want.size(); ++i)
         if (!want[i].formatted || test::layouts_ready()) {
@@ -32,7 +33,8 @@ void expect_lines(const std::vector<std::string>& got, const std::vector<Expecte
 }
 
 struct Work {
-    Vec x = Vec(4, 0.0), r = ones, rt = Vec(4), p = Vec(4), u = Vec(4), q = Vec(4), xn = Vec(4), t = Vec(4);
+    Vec x = Vec(4, 0.0), r = ones, rt = Vec(4), p = Vec(4), u = Vec(4), q = Vec(4), xn = Vec(4),
+        t = Vec(4);
 };
 
 TEST(InhouseOutput, CgsOnFullRows) {
@@ -42,11 +44,12 @@ TEST(InhouseOutput, CgsOnFullRows) {
     Work w;
     integer ierr = 0;
     test::ScreenCapture cap;
-    cgsap1d(f.IAC, f.JAC, f.AC, fac.IU, fac.JU, fac.L, fac.D, fac.U, w.x, w.r, w.rt, w.p, w.u, w.q, w.xn,
-            w.t, 4, 1e-6, 10, ierr);
+    cgsap1d(f.IAC, f.JAC, f.AC, fac.IU, fac.JU, fac.L, fac.D, fac.U, w.x, w.r, w.rt, w.p, w.u, w.q,
+            w.xn, w.t, 4, 1e-6, 10, ierr);
     EXPECT_EQ(ierr, 1);
     EXPECT_EQ(w.x, solution);
-    expect_lines(cap.lines(), {{" -> CGS_iter=    0 |R|/|B|=  0.00000E+00 |DX|/|X|=  0.57622E+25", true}},
+    expect_lines(cap.lines(),
+                 {{" -> CGS_iter=    0 |R|/|B|=  0.00000E+00 |DX|/|X|=  0.57622E+25", true}},
                  "cgsap1d");
 }
 
@@ -57,8 +60,8 @@ TEST(InhouseOutput, CgsOnUpperRows) {
     Work w;
     integer ierr = 0;
     test::ScreenCapture cap;
-    cgsap1dlu2(a.IA, a.JA, a.AN, a.lower, a.AD, fac.IU, fac.JU, fac.L, fac.D, fac.U, w.x, w.r, w.rt, w.p,
-               w.u, w.q, w.xn, w.t, 4, 1e-6, 10, ierr);
+    cgsap1dlu2(a.IA, a.JA, a.AN, a.lower, a.AD, fac.IU, fac.JU, fac.L, fac.D, fac.U, w.x, w.r, w.rt,
+               w.p, w.u, w.q, w.xn, w.t, 4, 1e-6, 10, ierr);
     EXPECT_EQ(ierr, 1);
     EXPECT_EQ(w.x, solution);
     const std::string line = " ->CGS_iter=    0 |R|/|B|= 0.00E+00; |DX|/|X|= 0.58E+25";
@@ -77,10 +80,12 @@ TEST(InhouseOutput, CgsWithThresholdFactor) {
     Work w;
     integer ierr = 0;
     test::ScreenCapture cap;
-    cgs_tarnd(f.IAC, f.JAC, f.AC, ju, jlu, alu, w.x, w.r, w.rt, w.p, w.u, w.q, w.xn, w.t, 4, 1e-6, 10, ierr);
+    cgs_tarnd(f.IAC, f.JAC, f.AC, ju, jlu, alu, w.x, w.r, w.rt, w.p, w.u, w.q, w.xn, w.t, 4, 1e-6,
+              10, ierr);
     EXPECT_EQ(ierr, 1);
     EXPECT_EQ(w.x, solution);
-    const std::string line = " -> CGS_iter =    0   |R|/|B| =0.00E+00   |DX|/|X| =0.58E+25   |R| =0.00E+00";
+    const std::string line =
+        " -> CGS_iter =    0   |R|/|B| =0.00E+00   |DX|/|X| =0.58E+25   |R| =0.00E+00";
     expect_lines(cap.lines(), {{line, true}, {line, true}}, "cgs_tarnd");
 }
 
@@ -91,8 +96,8 @@ TEST(InhouseOutput, GmresFindingAnInvariantSpace) {
     Vec x(4, 0.0), r = ones, V(4 * 3), w(4), h(2), H(5), g(3), c(2), s(2), y(2);
     integer ierr = 0;
     test::ScreenCapture cap;
-    gmresd1(f.IAC, f.JAC, f.AC, fac.IU, fac.JU, fac.L, fac.D, fac.U, x, r, V, w, 1e-6, 10, ierr, 4, 2, h, H,
-            g, c, s, y);
+    gmresd1(f.IAC, f.JAC, f.AC, fac.IU, fac.JU, fac.L, fac.D, fac.U, x, r, V, w, 1e-6, 10, ierr, 4,
+            2, h, H, g, c, s, y);
     EXPECT_EQ(ierr, 1);
     EXPECT_EQ(x, solution);
     expect_lines(cap.lines(),

@@ -15,21 +15,23 @@ namespace {
 using test::Dense;
 using Vec = std::vector<real>;
 
-const Dense spd(6, {4, -1, 0, 0, -0.5, 0,  //
-                    -1, 4, -1, 0, 0, 0,    //
-                    0, -1, 4, -1, 0, 0,    //
-                    0, 0, -1, 4, -1, 0,    //
-                    -0.5, 0, 0, -1, 4, -1, //
-                    0, 0, 0, 0, -1, 4});
-const Dense nonsym(6, {5, -1.5, 0, 0, 0, 0.5,  //
-                       -0.5, 6, -2, 0, 1, 0,   //
-                       0, 1, 4, -1.5, 0, 0,    //
-                       0, 0, -0.5, 5, 2, 0,    //
-                       0, -1, 0, 1, 7, -3,     //
-                       -2, 0, 0, 0, 0.5, 4});
+const Dense spd(6, {4,    -1, 0,  0,  -0.5, 0,   //
+                    -1,   4,  -1, 0,  0,    0,   //
+                    0,    -1, 4,  -1, 0,    0,   //
+                    0,    0,  -1, 4,  -1,   0,   //
+                    -0.5, 0,  0,  -1, 4,    -1,  //
+                    0,    0,  0,  0,  -1,   4});
+const Dense nonsym(6, {5,    -1.5, 0,    0,    0,   0.5,  //
+                       -0.5, 6,    -2,   0,    1,   0,    //
+                       0,    1,    4,    -1.5, 0,   0,    //
+                       0,    0,    -0.5, 5,    2,   0,    //
+                       0,    -1,   0,    1,    7,   -3,   //
+                       -2,   0,    0,    0,    0.5, 4});
 // Integer matrix and solution: b = A x is exact, so the residual of x is exactly zero.
 const Vec exact_x = {1, -2, 3, 1, -1, 2};
-Vec rhs(const Dense& a) { return test::multiply(a, exact_x); }
+Vec rhs(const Dense& a) {
+    return test::multiply(a, exact_x);
+}
 
 enum class Pc { Ilu0, Unit, Jacobi };
 
@@ -86,8 +88,8 @@ Outcome run_cgsap1d(const Dense& a, Pc pc, Vec b, Vec x, real eps, integer itmax
     Cgs w(a.n);
     Outcome o;
     test::ScreenCapture cap;
-    cgsap1d(f.IAC, f.JAC, f.AC, fac.IU, fac.JU, fac.L, fac.D, fac.U, x, b, w.rt, w.p, w.u, w.q, w.xn,
-            w.t, a.n, eps, itmax, o.ierr);
+    cgsap1d(f.IAC, f.JAC, f.AC, fac.IU, fac.JU, fac.L, fac.D, fac.U, x, b, w.rt, w.p, w.u, w.q,
+            w.xn, w.t, a.n, eps, itmax, o.ierr);
     o.x = x;
     o.lines = cap.lines();
     return o;
@@ -99,8 +101,8 @@ Outcome run_cgsap1dlu2(const Dense& a, Pc pc, Vec b, Vec x, real eps, integer it
     Cgs w(a.n);
     Outcome o;
     test::ScreenCapture cap;
-    cgsap1dlu2(s.IA, s.JA, s.AN, s.lower, s.AD, fac.IU, fac.JU, fac.L, fac.D, fac.U, x, b, w.rt, w.p,
-               w.u, w.q, w.xn, w.t, a.n, eps, itmax, o.ierr);
+    cgsap1dlu2(s.IA, s.JA, s.AN, s.lower, s.AD, fac.IU, fac.JU, fac.L, fac.D, fac.U, x, b, w.rt,
+               w.p, w.u, w.q, w.xn, w.t, a.n, eps, itmax, o.ierr);
     o.x = x;
     o.lines = cap.lines();
     return o;
@@ -111,8 +113,8 @@ Outcome run_cgs_tarnd(const Dense& a, const Msr& m, Vec b, Vec x, real eps, inte
     Cgs w(a.n);
     Outcome o;
     test::ScreenCapture cap;
-    cgs_tarnd(f.IAC, f.JAC, f.AC, m.ju, m.jlu, m.alu, x, b, w.rt, w.p, w.u, w.q, w.xn, w.t, a.n, eps,
-              itmax, o.ierr);
+    cgs_tarnd(f.IAC, f.JAC, f.AC, m.ju, m.jlu, m.alu, x, b, w.rt, w.p, w.u, w.q, w.xn, w.t, a.n,
+              eps, itmax, o.ierr);
     o.x = x;
     o.lines = cap.lines();
     return o;
@@ -125,8 +127,8 @@ Outcome run_gmresd1(const Dense& a, Pc pc, Vec b, Vec x, real eps, integer itmax
     Vec V(n * (mm + 1)), w(n), h(mm), H(mm * (mm + 3) / 2), g(mm + 1), c(mm), s(mm), y(mm);
     Outcome o;
     test::ScreenCapture cap;
-    gmresd1(f.IAC, f.JAC, f.AC, fac.IU, fac.JU, fac.L, fac.D, fac.U, x, b, V, w, eps, itmax, o.ierr, n,
-            m, h, H, g, c, s, y);
+    gmresd1(f.IAC, f.JAC, f.AC, fac.IU, fac.JU, fac.L, fac.D, fac.U, x, b, V, w, eps, itmax, o.ierr,
+            n, m, h, H, g, c, s, y);
     o.x = x;
     o.lines = cap.lines();
     return o;
@@ -156,16 +158,44 @@ TEST(InhouseSolvers, EverySolverMatchesTheDenseSolve) {
         Outcome (*run)(const Dense&, const Vec&);
     };
     const Case runs[] = {
-        {"cgsap1d ILU(0)", [](const Dense& a, const Vec& x0) { return run_cgsap1d(a, Pc::Ilu0, rhs(a), x0, 1e-12, 100); }},
-        {"cgsap1d unit", [](const Dense& a, const Vec& x0) { return run_cgsap1d(a, Pc::Unit, rhs(a), x0, 1e-12, 100); }},
-        {"cgsap1dlu2 Jacobi", [](const Dense& a, const Vec& x0) { return run_cgsap1dlu2(a, Pc::Jacobi, rhs(a), x0, 1e-12, 100); }},
-        {"cgsap1dlu2 ILU(0)", [](const Dense& a, const Vec& x0) { return run_cgsap1dlu2(a, Pc::Ilu0, rhs(a), x0, 1e-12, 100); }},
-        {"cgs_tarnd Jacobi", [](const Dense& a, const Vec& x0) { return run_cgs_tarnd(a, jacobi_msr(a), rhs(a), x0, 1e-7, 100); }},
-        {"cgs_tarnd ILUT", [](const Dense& a, const Vec& x0) { return run_cgs_tarnd(a, ilut_msr(a), rhs(a), x0, 1e-7, 100); }},
-        {"gmresd1 ILU(0) m=3", [](const Dense& a, const Vec& x0) { return run_gmresd1(a, Pc::Ilu0, rhs(a), x0, 1e-12, 50, 3); }},
-        {"gmresd1 unit m=6", [](const Dense& a, const Vec& x0) { return run_gmresd1(a, Pc::Unit, rhs(a), x0, 1e-12, 50, 6); }},
-        {"gmresd1 Jacobi m=2", [](const Dense& a, const Vec& x0) { return run_gmresd1(a, Pc::Jacobi, rhs(a), x0, 1e-12, 50, 2); }},
-        {"gauseilu", [](const Dense& a, const Vec& x0) { return run_gauseilu(a, rhs(a), x0, 5000); }},
+        {"cgsap1d ILU(0)",
+         [](const Dense& a, const Vec& x0) {
+             return run_cgsap1d(a, Pc::Ilu0, rhs(a), x0, 1e-12, 100);
+         }},
+        {"cgsap1d unit",
+         [](const Dense& a, const Vec& x0) {
+             return run_cgsap1d(a, Pc::Unit, rhs(a), x0, 1e-12, 100);
+         }},
+        {"cgsap1dlu2 Jacobi",
+         [](const Dense& a, const Vec& x0) {
+             return run_cgsap1dlu2(a, Pc::Jacobi, rhs(a), x0, 1e-12, 100);
+         }},
+        {"cgsap1dlu2 ILU(0)",
+         [](const Dense& a, const Vec& x0) {
+             return run_cgsap1dlu2(a, Pc::Ilu0, rhs(a), x0, 1e-12, 100);
+         }},
+        {"cgs_tarnd Jacobi",
+         [](const Dense& a, const Vec& x0) {
+             return run_cgs_tarnd(a, jacobi_msr(a), rhs(a), x0, 1e-7, 100);
+         }},
+        {"cgs_tarnd ILUT",
+         [](const Dense& a, const Vec& x0) {
+             return run_cgs_tarnd(a, ilut_msr(a), rhs(a), x0, 1e-7, 100);
+         }},
+        {"gmresd1 ILU(0) m=3",
+         [](const Dense& a, const Vec& x0) {
+             return run_gmresd1(a, Pc::Ilu0, rhs(a), x0, 1e-12, 50, 3);
+         }},
+        {"gmresd1 unit m=6",
+         [](const Dense& a, const Vec& x0) {
+             return run_gmresd1(a, Pc::Unit, rhs(a), x0, 1e-12, 50, 6);
+         }},
+        {"gmresd1 Jacobi m=2",
+         [](const Dense& a, const Vec& x0) {
+             return run_gmresd1(a, Pc::Jacobi, rhs(a), x0, 1e-12, 50, 2);
+         }},
+        {"gauseilu",
+         [](const Dense& a, const Vec& x0) { return run_gauseilu(a, rhs(a), x0, 5000); }},
     };
     const struct {
         const char* name;
@@ -306,11 +336,13 @@ TEST(Gmresd1, BreakDownsAndDegenerateInput) {
     // no Krylov direction
     EXPECT_EQ(run_gmresd1(spd, Pc::Unit, rhs(spd), zero, 1e-10, 5, 0).ierr, -2);
     // A e1 = 0: the first column rotates to zero; nothing can be gained
-    const Outcome singular = run_gmresd1(Dense(2, {0, 1, 0, 0}), Pc::Unit, {1, 0}, {0, 0}, 1e-10, 5, 2);
+    const Outcome singular =
+        run_gmresd1(Dense(2, {0, 1, 0, 0}), Pc::Unit, {1, 0}, {0, 0}, 1e-10, 5, 2);
     EXPECT_EQ(singular.ierr, -3);
     EXPECT_EQ(singular.x, (Vec{0, 0}));
     // an invariant Krylov space (eta = 0) with the exact factor of a diagonal matrix
-    const Outcome lucky = run_gmresd1(Dense(3, {2, 0, 0, 0, 4, 0, 0, 0, 8}), Pc::Jacobi, {2, 4, 8}, {0, 0, 0}, 1e-10, 5, 3);
+    const Outcome lucky = run_gmresd1(Dense(3, {2, 0, 0, 0, 4, 0, 0, 0, 8}), Pc::Jacobi, {2, 4, 8},
+                                      {0, 0, 0}, 1e-10, 5, 3);
     EXPECT_EQ(lucky.ierr, 1);
     for (real v : lucky.x) EXPECT_NEAR(v, 1.0, 1e-15);
 }
