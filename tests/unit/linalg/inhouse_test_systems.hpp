@@ -9,76 +9,65 @@
 
 #include "common/screen.hpp"
 #include "common/types.hpp"
-#include "common/views.hpp"
 #include "io/format.hpp"
 
 namespace vetrix::test {
 
-// Dense n x n matrix, a(i, j) 1-based.
+using Vec = std::vector<real>;
+
+// Dense n x n matrix, a(i, j) 1-based, given row by row.
 struct Dense {
     integer n = 0;
-    std::vector<real> v;
-    explicit Dense(integer order) : n(order), v(static_cast<std::size_t>(order) * order, 0.0) {}
+    Vec v;
+    explicit Dense(integer order) : n(order), v(static_cast<std::size_t>(order * order), 0.0) {}
     Dense(integer order, std::initializer_list<real> rows) : n(order), v(rows) {}
-    real& operator()(integer i, integer j) {
-        return v[static_cast<std::size_t>((i - 1) * n + j - 1)];
-    }
-    real operator()(integer i, integer j) const {
-        return v[static_cast<std::size_t>((i - 1) * n + j - 1)];
-    }
-    // Entry (i, j) is stored when a(i,j) or a(j,i) is nonzero: the pattern is structurally
-    // symmetric.
+    real& operator()(integer i, integer j) { return v[(i - 1) * n + j - 1]; }
+    real operator()(integer i, integer j) const { return v[(i - 1) * n + j - 1]; }
+    // (i, j) is stored when a(i,j) or a(j,i) is nonzero: structurally symmetric patterns
     bool stored(integer i, integer j) const { return (*this)(i, j) != 0.0 || (*this)(j, i) != 0.0; }
 };
 
-inline std::vector<real> multiply(const Dense& a, const std::vector<real>& x) {
-    std::vector<real> y(static_cast<std::size_t>(a.n), 0.0);
+inline Vec multiply(const Dense& a, const Vec& x) {
+    Vec y(x.size(), 0.0);
     for (integer i = 1; i <= a.n; ++i)
         for (integer j = 1; j <= a.n; ++j) y[i - 1] += a(i, j) * x[j - 1];
     return y;
 }
 
 // Gaussian elimination with partial pivoting.
-inline std::vector<real> dense_solve(Dense a, std::vector<real> b) {
-    const integer n = a.n;
-    for (integer k = 1; k <= n; ++k) {
+inline Vec dense_solve(Dense a, Vec b) {
+    for (integer k = 1; k <= a.n; ++k) {
         integer piv = k;
-        for (integer i = k + 1; i <= n; ++i)
+        for (integer i = k + 1; i <= a.n; ++i)
             if (std::abs(a(i, k)) > std::abs(a(piv, k))) piv = i;
-        for (integer j = 1; j <= n; ++j) std::swap(a(k, j), a(piv, j));
+        for (integer j = 1; j <= a.n; ++j) std::swap(a(k, j), a(piv, j));
         std::swap(b[k - 1], b[piv - 1]);
-        for (integer i = k + 1; i <= n; ++i) {
+        for (integer i = k + 1; i <= a.n; ++i) {
             const real f = a(i, k) / a(k, k);
-            for (integer j = k; j <= n; ++j) a(i, j) -= f * a(k, j);
+            for (integer j = k; j <= a.n; ++j) a(i, j) -= f * a(k, j);
             b[i - 1] -= f * b[k - 1];
         }
     }
-    std::vector<real> x(static_cast<std::size_t>(n));
-    for (integer i = n; i >= 1; --i) {
-        real s = b[i - 1];
-        for (integer j = i + 1; j <= n; ++j) s -= a(i, j) * x[j - 1];
-        x[i - 1] = s / a(i, i);
+    for (integer i = a.n; i >= 1; --i) {
+        for (integer j = i + 1; j <= a.n; ++j) b[i - 1] -= a(i, j) * b[j - 1];
+        b[i - 1] /= a(i, i);
     }
-    return x;
+    return b;
 }
 
-inline real distance(const std::vector<real>& x, const std::vector<real>& y) {
+inline real distance(const Vec& x, const Vec& y) {
     real s = 0.0;
     for (std::size_t i = 0; i < x.size(); ++i) s += (x[i] - y[i]) * (x[i] - y[i]);
     return std::sqrt(s);
 }
-inline real norm(const std::vector<real>& x) {
-    return distance(x, std::vector<real>(x.size(), 0.0));
-}
 
 // Full row storage: lower entries, the diagonal (always), upper entries, columns ascending.
 struct FullRows {
-    std::vector<integer> IAC, JAC;
-    std::vector<real> AC;
+    std::vector<integer> IAC{1}, JAC;
+    Vec AC;
 };
 inline FullRows full_rows(const Dense& a) {
     FullRows f;
-    f.IAC.push_back(1);
     for (integer i = 1; i <= a.n; ++i) {
         for (integer j = 1; j <= a.n; ++j)
             if (j == i || a.stored(i, j)) {
@@ -92,12 +81,11 @@ inline FullRows full_rows(const Dense& a) {
 
 // Strictly-upper row storage with separate lower values.
 struct UpperRows {
-    std::vector<integer> IA, JA;
-    std::vector<real> AN, lower, AD;
+    std::vector<integer> IA{1}, JA;
+    Vec AN, lower, AD;
 };
 inline UpperRows upper_rows(const Dense& a) {
     UpperRows u;
-    u.IA.push_back(1);
     for (integer i = 1; i <= a.n; ++i) {
         u.AD.push_back(a(i, i));
         for (integer j = i + 1; j <= a.n; ++j)
@@ -111,18 +99,16 @@ inline UpperRows upper_rows(const Dense& a) {
     return u;
 }
 
-// In-house factor storage on the strictly lower pattern of the full rows (empty: IU all 1).
+// Unit in-house factor (L = U = 0, D = 1) on the strictly lower pattern, or on an empty one.
 struct Factor {
-    std::vector<integer> IU, JU;
-    std::vector<real> L, D, U;
+    std::vector<integer> IU{1}, JU;
+    Vec L, D, U;
 };
 inline Factor lower_pattern(const Dense& a, bool empty = false) {
     Factor f;
-    f.IU.push_back(1);
     for (integer i = 1; i <= a.n; ++i) {
-        if (!empty)
-            for (integer j = 1; j < i; ++j)
-                if (a.stored(i, j)) f.JU.push_back(j);
+        for (integer j = 1; j < i && !empty; ++j)
+            if (a.stored(i, j)) f.JU.push_back(j);
         f.IU.push_back(static_cast<integer>(f.JU.size()) + 1);
     }
     f.L.assign(f.JU.size(), 0.0);
