@@ -130,9 +130,4 @@ struct ScreenCapture {
     }
 };
 
-// True once the edit-descriptor engine is in place (the provisional one writes free format).
-inline bool layouts_ready() {
-    return fmt("(I5)", {3}) == "    3";
-}
-
 }  // namespace vetrix::test
