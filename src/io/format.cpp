@@ -350,16 +350,18 @@ void edit_l(std::string& out, bool v, int w) {
 // Free-format items.
 // ---------------------------------------------------------------------------------------------
 
-// A real of a free-format line in 25 characters: to 17 significant digits, in fixed form
-// followed by 5 blanks when 0.1 <= |x| < 1e17 after rounding (or zero), otherwise as
-// d.dddddddddddddddd E+eee.
-void free_real(std::string& out, double x) {
-    constexpr int kSig = 17;
-    constexpr int kWidth = 25;
+// A real of a free-format line: a double in 25 characters to 17 significant digits, in fixed
+// form followed by 5 blanks when 0.1 <= |x| < 1e17 after rounding (or zero), otherwise as
+// d.dddddddddddddddd E+eee; a single-precision value in 16 characters to 9 digits, 4 blanks
+// after the fixed form, exponent form d.dddddddd E+ee.
+void free_real(std::string& out, double x, bool single) {
+    const int kSig = single ? 9 : 17;
+    const int kWidth = single ? 16 : 25;
+    const int kExp = single ? 2 : 3;
     if (!std::isfinite(x)) return put_nonfinite(out, x, kWidth, false);
     const double ax = std::fabs(x);
     if (ax == 0.0 || fixed_digits_before_point(ax, kSig) >= 0)
-        return edit_g(out, x, kWidth, kSig, 3, false);
+        return edit_g(out, x, kWidth, kSig, kExp, false);
     char buf[48];
     const auto res =
         std::to_chars(buf, buf + sizeof buf, ax, std::chars_format::scientific, kSig - 1);
@@ -372,7 +374,7 @@ void free_real(std::string& out, double x) {
     const bool eneg = *p++ == '-';
     int ex = 0;
     while (p < res.ptr) ex = ex * 10 + (*p++ - '0');
-    len += put_exponent(body + len, eneg ? -ex : ex, 3);
+    len += put_exponent(body + len, eneg ? -ex : ex, kExp);
     put_right(out, body, len, kWidth);
 }
 
@@ -385,7 +387,7 @@ void free_item(std::string& out, const FItem& it) {
             edit_i(out, it.i, it.i >= -9999999999LL && it.i <= 99999999999LL ? 11 : 0, -1, false);
             break;
         case FItem::Kind::Real:
-            free_real(out, it.r);
+            free_real(out, it.r, it.single);
             break;
         case FItem::Kind::Logical:
             out.push_back(it.i != 0 ? 'T' : 'F');

@@ -22,11 +22,13 @@ struct FItem {
     std::int64_t i = 0;
     double r = 0.0;
     std::string_view s;
+    bool single = false;  // a single-precision real: 9 significant digits in free format
 
     FItem(int v) : kind(Kind::Int), i(v) {}
     FItem(long v) : kind(Kind::Int), i(v) {}
     FItem(long long v) : kind(Kind::Int), i(v) {}
     FItem(double v) : kind(Kind::Real), r(v) {}
+    FItem(float v) : kind(Kind::Real), r(v), single(true) {}
     FItem(std::string_view v) : kind(Kind::Text), s(v) {}
     FItem(const char* v) : kind(Kind::Text), s(v) {}
     FItem(const std::string& v) : kind(Kind::Text), s(v) {}
@@ -42,7 +44,8 @@ struct FItem {
 // any other pair of neighbours is separated by one blank; integers right-aligned in 11
 // characters (a wider value takes what it needs); reals to 17 significant digits in 25
 // characters, in fixed form followed by 5 blanks when 0.1 <= |x| < 1e17, otherwise as
-// d.dddddddddddddddd E+eee; logicals as T or F. No items gives an empty line. The result has no
+// d.dddddddddddddddd E+eee (single-precision reals: 9 digits in 16 characters, 4 blanks after
+// the fixed form, exponent form d.dddddddd E+ee); logicals as T or F. No items gives an empty line. The result has no
 // end of line.
 std::string free_line(std::initializer_list<FItem> items);
 std::string free_line(std::span<const FItem> items);

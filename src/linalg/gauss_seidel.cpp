@@ -34,7 +34,7 @@ void gauseilu(F1<const integer> IA, F1<const integer> JA, F1<const real> lower, 
         const real xnorm = rnorm2d(x, n);
         const real change = enorm2d(x, xold, n);
         err = static_cast<float>(xnorm > 0.0 ? change / xnorm : change);
-        say({itmax, sweep, static_cast<real>(err)});
+        say({itmax, sweep, err});
         if (err < tolerance && sweep >= min_sweeps) break;
     }
     ierr = (err <= tolerance) ? 0 : -1;

@@ -17,7 +17,7 @@ using namespace krylov_detail;
 
 namespace {
 // Free-format lines show some values with single precision only.
-real single(real x) { return static_cast<real>(static_cast<float>(x)); }
+float single(real x) { return static_cast<float>(x); }
 }  // namespace
 
 bool bisinit(F1<integer> ipar, F1<real> fpar, integer wksize, integer dsc, bool& lp, bool& rp,

@@ -52,6 +52,12 @@ const std::vector<Row> kFreeRows = {
     {"", {FItem(""), 1}, "            1"},
     {"", {1, FItem("")}, "           1 "},
     {"", {1.5, FItem("z")}, "   1.5000000000000000      z"},
+    // single precision: 9 digits in 16 characters
+    {"", {1.0f, FItem("y")}, "   1.00000000     y"},
+    {"", {-0.333333343f, 2.5e-10f}, " -0.333333343       2.49999993E-10"},
+    {"", {1.0e20f, 0.0f, 123456.789f}, "   1.00000002E+20   0.00000000       123456.789    "},
+    {"", {0.1f, 0.09999f, 99999999.0f}, "  0.100000001       9.99900028E-02   100000000.    "},
+    {"", {FItem("a"), 1.0e9f, 3}, " a   1.00000000E+09           3"},
 };
 
 // Single fields: rounding of ties and carries, zeros and signs, exponents past 99 and past the

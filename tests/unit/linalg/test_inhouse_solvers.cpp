@@ -305,7 +305,7 @@ TEST(Gauseilu, SixSweepsAtLeastAndStatuses) {
         EXPECT_EQ(c.o.lines.size(), c.sweeps) << c.name;
         for (real v : c.o.x) EXPECT_TRUE(std::isfinite(v)) << c.name;
     }
-    EXPECT_EQ(cases[0].o.lines.back(), free_line({100, 6, 0.0}));
+    EXPECT_EQ(cases[0].o.lines.back(), free_line({100, 6, 0.0f}));
 }
 
 // A = diag(2, 4, 8, 16), b = 1, preconditioned by its inverse: one step gives x = (1/2, ..., 1/16)

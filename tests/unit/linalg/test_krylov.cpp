@@ -407,7 +407,7 @@ TEST(Runrc, MessagesAndHistory) {
     const std::string limit = "Iterative solver has iterated too many times.";
     const std::vector<Case> cases = {
         {gmres, 2, 1e-8, 200, 1000,
-         {free_line({0, 0.0}), " Iterative sovler has satisfied convergence test."}, 0},
+         {free_line({0, 0.0f}), " Iterative sovler has satisfied convergence test."}, 0},
         {cg, 0, 1e-14, 3, 200, {" " + limit}, -1},
         {bcgstab, 2, 1e-8, 100, 20,
          {" Iterative solver was not given enough work space.",
