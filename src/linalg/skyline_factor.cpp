@@ -37,8 +37,8 @@ inline void prefetch_row(F1<const integer> cols, F1<const real> vals, integer fr
 // acc(cols(r)) -= vals(r) * t, r = 1..len: one row of the factor updates the dense accumulator.
 // Unrolled so that the loads of several independent updates are in flight together; the order
 // of the updates, and so the rounding, is that of the plain loop.
-inline void scatter_update(F1<real> acc, F1<const integer> cols, F1<const real> vals,
-                           integer len, real t) {
+inline void scatter_update(F1<real> acc, F1<const integer> cols, F1<const real> vals, integer len,
+                           real t) {
 #pragma GCC unroll 4
     for (integer r = 1; r <= len; ++r) acc(cols(r)) -= vals(r) * t;
 }
@@ -56,8 +56,7 @@ inline void scatter_update2(F1<real> acc, F1<real> accl, F1<const integer> cols,
 }
 
 // sum of vals(r) * x(cols(r)), r = 1..len, summed in order.
-inline real gather_dot(F1<const real> x, F1<const integer> cols, F1<const real> vals,
-                       integer len) {
+inline real gather_dot(F1<const real> x, F1<const integer> cols, F1<const real> vals, integer len) {
     real s = 0.0;
     for (integer r = 1; r <= len; ++r) s += vals(r) * x(cols(r));
     return s;

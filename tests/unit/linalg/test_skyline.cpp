@@ -145,7 +145,7 @@ TEST(Skyline, RandomMatricesMatchDenseFactor) {
         double density;
         bool sym;
     };
-    const Case cases[] = {{2, 1.0, true},  {7, 0.3, true},   {30, 0.1, true},  {60, 0.05, true},
+    const Case cases[] = {{2, 1.0, true},  {7, 0.3, true},    {30, 0.1, true},   {60, 0.05, true},
                           {3, 1.0, false}, {12, 0.25, false}, {40, 0.08, false}, {60, 0.03, false}};
     unsigned seed = 11;
     for (const Case& c : cases) {
@@ -178,12 +178,24 @@ TEST(Skyline, SymbolicPatterns) {
     const Case cases[] = {
         {"n=1", 1, {1, 1}, {}, {1, 1}, {}},
         {"tridiagonal", 5, {1, 2, 3, 4, 5, 5}, {2, 3, 4, 5}, {1, 2, 3, 4, 5, 5}, {2, 3, 4, 5}},
-        {"fill found after own columns", 4, {1, 3, 4, 4, 4}, {2, 3, 4}, {1, 3, 5, 6, 6},
+        {"fill found after own columns",
+         4,
+         {1, 3, 4, 4, 4},
+         {2, 3, 4},
+         {1, 3, 5, 6, 6},
          {2, 3, 4, 3, 4}},
-        {"newest waiting row merged first", 5, {1, 3, 5, 5, 5, 5}, {3, 5, 3, 4},
-         {1, 3, 5, 7, 8, 8}, {3, 5, 3, 4, 4, 5, 5}},
-        {"arrow, full first row", 5, {1, 5, 5, 5, 5, 5}, {2, 3, 4, 5},
-         {1, 5, 8, 10, 11, 11}, {2, 3, 4, 5, 3, 4, 5, 4, 5, 5}},
+        {"newest waiting row merged first",
+         5,
+         {1, 3, 5, 5, 5, 5},
+         {3, 5, 3, 4},
+         {1, 3, 5, 7, 8, 8},
+         {3, 5, 3, 4, 4, 5, 5}},
+        {"arrow, full first row",
+         5,
+         {1, 5, 5, 5, 5, 5},
+         {2, 3, 4, 5},
+         {1, 5, 8, 10, 11, 11},
+         {2, 3, 4, 5, 3, 4, 5, 4, 5, 5}},
         {"no couplings", 3, {1, 1, 1, 1}, {}, {1, 1, 1, 1}, {}},
     };
     for (const Case& c : cases) {
