@@ -1,6 +1,8 @@
 // triansim (pattern of U with fill-in), trianns (numeric L·D·U, no pivoting), forwback (solve).
 #include "skyline_factor.hpp"
 
+#include <algorithm>
+
 namespace vetrix {
 
 namespace {
@@ -22,9 +24,22 @@ inline void join_list(F1<integer> lists, integer col, integer row) {
     }
 }
 
+// Asks the cache for the first entries of positions from..to-1 of a factor row that is about to
+// be used; the rows of a list lie far apart in memory, so the hardware prefetcher misses them.
+inline void prefetch_row(F1<const integer> cols, F1<const real> vals, integer from, integer to) {
+    const integer len = std::min(to - from, integer{48});
+    for (integer r = 0; r < len; r += 8) {
+        __builtin_prefetch(&vals(from + r));
+        if (r % 16 == 0) __builtin_prefetch(&cols(from + r));
+    }
+}
+
 // acc(cols(r)) -= vals(r) * t, r = 1..len: one row of the factor updates the dense accumulator.
-inline void scatter_update(F1<real> acc, F1<const integer> cols, F1<const real> vals,
-                           integer len, real t) {
+// Unrolled so that the loads of several independent updates are in flight together; the order
+// of the updates, and so the rounding, is that of the plain loop.
+inline void scatter_update(F1<real> acc, F1<const integer> cols, F1<const real> vals, integer len,
+                           real t) {
+#pragma GCC unroll 4
     for (integer r = 1; r <= len; ++r) acc(cols(r)) -= vals(r) * t;
 }
 
@@ -32,6 +47,7 @@ inline void scatter_update(F1<real> acc, F1<const integer> cols, F1<const real> 
 inline void scatter_update2(F1<real> acc, F1<real> accl, F1<const integer> cols,
                             F1<const real> vals, F1<const real> valsl, integer len, real tl,
                             real t) {
+#pragma GCC unroll 4
     for (integer r = 1; r <= len; ++r) {
         const integer j = cols(r);
         acc(j) -= vals(r) * tl;
@@ -40,8 +56,7 @@ inline void scatter_update2(F1<real> acc, F1<real> accl, F1<const integer> cols,
 }
 
 // sum of vals(r) * x(cols(r)), r = 1..len, summed in order.
-inline real gather_dot(F1<const real> x, F1<const integer> cols, F1<const real> vals,
-                       integer len) {
+inline real gather_dot(F1<const real> x, F1<const integer> cols, F1<const real> vals, integer len) {
     real s = 0.0;
     for (integer r = 1; r <= len; ++r) s += vals(r) * x(cols(r));
     return s;
@@ -141,6 +156,7 @@ void trianns(F1<const integer> IA, F1<const integer> JA, F1<const real> AU, F1<c
                 const integer next = IP(l);  // read before l moves to another list
                 const integer q = IUP(l);    // JU(q) = i
                 const integer rest = IU(l + 1) - (q + 1);
+                if (l != last) prefetch_row(JU, UN, IUP(next), IU(next + 1));
                 const real u = UN(q);
                 const real dl = DI(l);
                 if (sym) {

@@ -30,8 +30,9 @@ namespace vetrix {
 void triansim(F1<const integer> IA, F1<const integer> JA, F1<integer> IU, F1<integer> JU,
               F1<integer> work, integer n, integer& LJU);
 
-// Numeric factorisation A = L·D·U, row by row (the up-looking row form of Doolittle's method,
-// rows reaching column i found through linked lists as in the Yale sparse matrix package).
+// Numeric factorisation A = L·D·U, row by row: Gustavson's row-oriented sparse elimination
+// (the up-looking form of Doolittle's method), the rows that reach column i found through
+// linked lists instead of a search.
 // The columns of every row of JU must be ascending. DI(i..n) is the dense accumulator of row i
 // of U and XL(i..n) of row i of L transposed; XL is used only when sym is false. IP and IUP are
 // n-entry work vectors: IP holds the linked lists (as work in triansim), IUP(l) the position of

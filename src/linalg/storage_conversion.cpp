@@ -7,9 +7,8 @@
 
 namespace vetrix {
 
-void trans_ultoc(F1<const integer> IA, F1<const integer> JA, F1<const real> AL,
-                 F1<const real> AU, F1<const real> AD, F1<integer> IAC, F1<integer> JAC,
-                 F1<real> AC, integer n) {
+void trans_ultoc(F1<const integer> IA, F1<const integer> JA, F1<const real> AL, F1<const real> AU,
+                 F1<const real> AD, F1<integer> IAC, F1<integer> JAC, F1<real> AC, integer n) {
     // 1 - an empty system cannot be converted
     if (n < 1) {
         sayf("('TRANUM.ERROR, Rows=',I6)", {n});
@@ -46,8 +45,8 @@ void trans_ultoc(F1<const integer> IA, F1<const integer> JA, F1<const real> AL,
     }
 }
 
-void symcmr(F1<const integer> IAC, F1<const integer> JAC, F1<integer> IU, F1<integer> JU,
-            integer n, integer& count) {
+void symcmr(F1<const integer> IAC, F1<const integer> JAC, F1<integer> IU, F1<integer> JU, integer n,
+            integer& count) {
     if (n < 1) {
         if (IU.size() >= 1) IU(1) = 1;
         count = 0;
