@@ -16,6 +16,7 @@
 #include "common/screen.hpp"
 #include "common/stops.hpp"
 #include "driver/result_files.hpp"
+#include "driver/timing.hpp"
 #include "input/initial_conditions.hpp"
 #include "io/deck_file.hpp"
 
@@ -240,6 +241,37 @@ TEST(Escribir, ListedNodeOutsideTheMeshStopsBeforeWriting) {
         EXPECT_FALSE(fs::exists("DataOut.txt"));
         EXPECT_FALSE(fs::exists("IniFile.txt"));
     }
+}
+
+TEST(Timing, ElapsedLinesOnScreenAndAppendedToTheFile) {
+    struct Case {
+        float previous, now, want;
+    } cases[] = {{10.0f, 12.5f, 2.5f}, {86399.5f, 0.5f, 1.0f}, {3.0f, 3.0f, 0.0f}};
+    for (const Case& c : cases) EXPECT_EQ(elapsed_seconds(c.previous, c.now), c.want);
+
+    Scratch s;
+    reset_timers();
+    timerout("first");  // starts the clock only
+    timeroutstep("");
+    EXPECT_EQ(s.text, "");
+    timerout("System Matrix is assembled");
+    timeroutstep("Time Step Finished");
+    timerout("");
+    std::istringstream lines(s.text);
+    std::string line;
+    const char* const want[][2] = {{" System Matrix is assembled", " Elapsed Time in Secs ="},
+                                   {" Time Step Finished", " Step Total Elapsed Time in Secs ="},
+                                   {" ", " Elapsed Time in Secs ="}};
+    for (const auto& w : want) {
+        ASSERT_TRUE(std::getline(lines, line));
+        EXPECT_EQ(line, w[0]);
+        ASSERT_TRUE(std::getline(lines, line));
+        EXPECT_EQ(line.size(), std::string(w[1]).size() + 12) << line;
+        EXPECT_EQ(line.rfind(w[1], 0), 0u) << line;
+    }
+    EXPECT_FALSE(std::getline(lines, line));
+    EXPECT_EQ(slurp("ElapsedTime.txt"), s.text);
+    reset_timers();
 }
 
 }  // namespace
