@@ -21,7 +21,9 @@ constexpr const char* kAchieved = "---->CONVERGENCE ACHIEVED AT ITER =";
 // From this iteration on the tables are printed at every iteration, report step or not.
 constexpr integer kAlwaysReport = 15;
 
-bool report_step(integer istep, integer NPrint) { return NPrint > 0 && istep % NPrint == 0; }
+bool report_step(integer istep, integer NPrint) {
+    return NPrint > 0 && istep % NPrint == 0;
+}
 
 // The iteration limit L was passed: tell the user, wait for one line of standard input (an
 // empty or closed input returns at once) and end the run.
@@ -135,7 +137,8 @@ void conver(F1<const real> Sol, F1<const real> SolIter, integer NDof, integer No
     if (table) {
         say();
         say({kOuterBar});
-        sayf("(1x,2A17,1A12,2x,1A4)", {"DOF Name       ", "ERROR Value     ", "TOL Value  ", "Node"});
+        sayf("(1x,2A17,1A12,2x,1A4)",
+             {"DOF Name       ", "ERROR Value     ", "TOL Value  ", "Node"});
         for (integer d = 1; d <= NDof; ++d)
             sayf("(1x,A16,1x,E10.3,7x,E10.3,2x,1I6)", {dofnamesg(d), err(d), tolg(d), node(d)});
         say();

@@ -17,7 +17,9 @@ constexpr const char* kIniFile = "IniFile.txt";
 constexpr const char* kDataOut = "DataOut.txt";
 
 // Layout of one value line: the NDof values of a node, signed, in exponent form.
-Layout value_layout(integer NDof) { return Layout("(SP," + std::to_string(NDof) + "E17.8E3)"); }
+Layout value_layout(integer NDof) {
+    return Layout("(SP," + std::to_string(NDof) + "E17.8E3)");
+}
 
 // Appends the value lines of one level (first = its 1-based start in sol0) for the input nodes
 // node_of(1..count), each read at its solver number.
@@ -82,8 +84,8 @@ std::string restart_text(F1<const real> sol0, real T, real DT, F1<const integer>
 }
 
 std::string dataout_record(F1<const real> sol0, real T, real DT, integer istep,
-                           F1<const integer> Nodos, integer NNodesOut,
-                           F1<const integer> nodesout, integer NodT, integer NDof) {
+                           F1<const integer> Nodos, integer NNodesOut, F1<const integer> nodesout,
+                           integer NodT, integer NDof) {
     const bool all = NNodesOut < 1;
     const integer count = all ? NodT : NNodesOut;
     std::string out;
@@ -141,11 +143,10 @@ void escribir(F1<const integer> /*IE*/, F1<const integer> /*JE*/, F1<const real>
     if (!ini_written) inifile_failed();
 }
 
-void write_restart_file(F1<const real> sol0, real T, real DT, F1<const integer> Nodos,
-                        integer NodT, integer NDof, integer NTimeLevels) {
+void write_restart_file(F1<const real> sol0, real T, real DT, F1<const integer> Nodos, integer NodT,
+                        integer NDof, integer NTimeLevels) {
     say({"Writing IniFile.txt for restart "});
-    if (!write_inifile(restart_text(sol0, T, DT, Nodos, NodT, NDof, NTimeLevels)))
-        inifile_failed();
+    if (!write_inifile(restart_text(sol0, T, DT, Nodos, NodT, NDof, NTimeLevels))) inifile_failed();
 }
 
 }  // namespace vetrix

@@ -30,15 +30,15 @@ struct EscribirState {
 // ends the run with a runtime failure once this step's DataOut.txt record is complete.
 void escribir(F1<const integer> IE, F1<const integer> JE, F1<const real> X, F1<const real> sol0,
               real T, real DT, integer istep, integer NOut, F1<const integer> Nodos,
-              F1<const integer> NOlds, integer NNodesOut, F1<const integer> nodesout,
-              integer NodT, integer NDof, integer NelT, integer NDim,
-              F1<const integer> iElementType, integer NTimeLevels, EscribirState& state);
+              F1<const integer> NOlds, integer NNodesOut, F1<const integer> nodesout, integer NodT,
+              integer NDof, integer NelT, integer NDim, F1<const integer> iElementType,
+              integer NTimeLevels, EscribirState& state);
 
 // The restart written once more after the last step, whatever the step: prints
 // "Writing IniFile.txt for restart " and rewrites IniFile.txt; a failure to write it is
 // reported and ends the run with a runtime failure.
-void write_restart_file(F1<const real> sol0, real T, real DT, F1<const integer> Nodos,
-                        integer NodT, integer NDof, integer NTimeLevels);
+void write_restart_file(F1<const real> sol0, real T, real DT, F1<const integer> Nodos, integer NodT,
+                        integer NDof, integer NTimeLevels);
 
 // The text of IniFile.txt: "*Initial Conditions", one value line per node and level (level 1
 // first, input node order), an empty line, "*Time   [ T , DT ]" and the line with T and DT.
@@ -47,7 +47,7 @@ std::string restart_text(F1<const real> sol0, real T, real DT, F1<const integer>
 
 // One DataOut.txt record: "*Time", the line with istep, T and DT, and the value lines of level 1.
 std::string dataout_record(F1<const real> sol0, real T, real DT, integer istep,
-                           F1<const integer> Nodos, integer NNodesOut,
-                           F1<const integer> nodesout, integer NodT, integer NDof);
+                           F1<const integer> Nodos, integer NNodesOut, F1<const integer> nodesout,
+                           integer NodT, integer NDof);
 
 }  // namespace vetrix

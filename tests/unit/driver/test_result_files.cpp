@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -93,14 +94,20 @@ TEST(Escribir, LayoutsOfBothFiles) {
         std::string ini, data;
     } cases[] = {
         {"one dof, two levels, signs",
-         {3, 1, 2, {1, 2, 3}, {}, {1.2345678, -0.5, 0.0, 3, 4, 5}}, 0.5, 0.25, 0,
+         {3, 1, 2, {1, 2, 3}, {}, {1.2345678, -0.5, 0.0, 3, 4, 5}},
+         0.5,
+         0.25,
+         0,
          "*Initial Conditions\n +0.12345678E+001\n -0.50000000E+000\n +0.00000000E+000\n"
          " +0.30000000E+001\n +0.40000000E+001\n +0.50000000E+001\n\n"
          "*Time   [ T , DT ]\n   0.5000000E+00    0.2500000E+00\n",
          "*Time\n       0  0.5000      0.2500    \n"
          " +0.12345678E+001\n -0.50000000E+000\n +0.00000000E+000\n"},
         {"two dofs, renumbered",
-         {3, 2, 2, {2, 3, 1}, {}, {1, -1, 2, -2, 3, -3, 10, 0, 20, 0, 30, 0}}, 12.5, 1e-3, 10,
+         {3, 2, 2, {2, 3, 1}, {}, {1, -1, 2, -2, 3, -3, 10, 0, 20, 0, 30, 0}},
+         12.5,
+         1e-3,
+         10,
          "*Initial Conditions\n"
          " +0.20000000E+001 -0.20000000E+001\n +0.30000000E+001 -0.30000000E+001\n"
          " +0.10000000E+001 -0.10000000E+001\n +0.20000000E+002 +0.00000000E+000\n"
@@ -110,7 +117,10 @@ TEST(Escribir, LayoutsOfBothFiles) {
          " +0.20000000E+001 -0.20000000E+001\n +0.30000000E+001 -0.30000000E+001\n"
          " +0.10000000E+001 -0.10000000E+001\n"},
         {"listed nodes 7 and 3, reversed numbering",
-         {7, 1, 1, {7, 6, 5, 4, 3, 2, 1}, {7, 3}, {1, 2, 3, 4, 5, 6, 7}}, 0.5, 0.25, 0,
+         {7, 1, 1, {7, 6, 5, 4, 3, 2, 1}, {7, 3}, {1, 2, 3, 4, 5, 6, 7}},
+         0.5,
+         0.25,
+         0,
          "*Initial Conditions\n +0.70000000E+001\n +0.60000000E+001\n +0.50000000E+001\n"
          " +0.40000000E+001\n +0.30000000E+001\n +0.20000000E+001\n +0.10000000E+001\n\n"
          "*Time   [ T , DT ]\n   0.5000000E+00    0.2500000E+00\n",
@@ -141,8 +151,9 @@ TEST(Escribir, OutputStepsAndAFreshRun) {
               "*Time\n       0   0.000      0.5000    \n +0.00000000E+000\n"
               "*Time\n       5   2.500      0.5000    \n -0.50000000E+001\n"
               "*Time\n      10   5.000      0.5000    \n -0.10000000E+002\n");
-    EXPECT_EQ(slurp("IniFile.txt"), "*Initial Conditions\n -0.10000000E+002\n\n"
-                                    "*Time   [ T , DT ]\n   0.5000000E+01    0.5000000E+00\n");
+    EXPECT_EQ(slurp("IniFile.txt"),
+              "*Initial Conditions\n -0.10000000E+002\n\n"
+              "*Time   [ T , DT ]\n   0.5000000E+01    0.5000000E+00\n");
 
     EscribirState next_run;
     p.sol0[0] = 1.0;
@@ -207,9 +218,10 @@ TEST(Escribir, DataOutThatCannotBeOpened) {
         EXPECT_NE(s.text.find("DataOut.txt cannot be opened"), std::string::npos);
         EXPECT_GE(waited, 0.9 * (c.attempts - 1) * c.pause.count() / 1000.0);
         EXPECT_LT(waited, 5.0);
-        EXPECT_EQ(slurp("IniFile.txt"), "*Initial Conditions\n +0.10000000E+001\n"
-                                        " +0.20000000E+001\n\n*Time   [ T , DT ]\n"
-                                        "   0.1000000E+01    0.1000000E+01\n");
+        EXPECT_EQ(slurp("IniFile.txt"),
+                  "*Initial Conditions\n +0.10000000E+001\n"
+                  " +0.20000000E+001\n\n*Time   [ T , DT ]\n"
+                  "   0.1000000E+01    0.1000000E+01\n");
     }
 }
 
@@ -226,9 +238,9 @@ TEST(Escribir, IniFileThatCannotBeWritten) {
     EXPECT_NE(s.text.find("Error writing IniFile.txt"), std::string::npos);
 
     s.text.clear();
-    EXPECT_THROW(write_restart_file(F1<const real>(p.sol0), 1.0, 1.0, F1<const integer>(p.Nodos),
-                                    2, 1, 1),
-                 RuntimeFailure);
+    EXPECT_THROW(
+        write_restart_file(F1<const real>(p.sol0), 1.0, 1.0, F1<const integer>(p.Nodos), 2, 1, 1),
+        RuntimeFailure);
     EXPECT_EQ(s.text.rfind(" Writing IniFile.txt for restart \n", 0), 0u);
 }
 
@@ -257,19 +269,12 @@ TEST(Timing, ElapsedLinesOnScreenAndAppendedToTheFile) {
     timerout("System Matrix is assembled");
     timeroutstep("Time Step Finished");
     timerout("");
-    std::istringstream lines(s.text);
-    std::string line;
-    const char* const want[][2] = {{" System Matrix is assembled", " Elapsed Time in Secs ="},
-                                   {" Time Step Finished", " Step Total Elapsed Time in Secs ="},
-                                   {" ", " Elapsed Time in Secs ="}};
-    for (const auto& w : want) {
-        ASSERT_TRUE(std::getline(lines, line));
-        EXPECT_EQ(line, w[0]);
-        ASSERT_TRUE(std::getline(lines, line));
-        EXPECT_EQ(line.size(), std::string(w[1]).size() + 12) << line;
-        EXPECT_EQ(line.rfind(w[1], 0), 0u) << line;
-    }
-    EXPECT_FALSE(std::getline(lines, line));
+    EXPECT_TRUE(std::regex_match(s.text, std::regex(" System Matrix is assembled\n"
+                                                    " Elapsed Time in Secs =.{12}\n"
+                                                    " Time Step Finished\n"
+                                                    " Step Total Elapsed Time in Secs =.{12}\n"
+                                                    " \n Elapsed Time in Secs =.{12}\n")))
+        << s.text;
     EXPECT_EQ(slurp("ElapsedTime.txt"), s.text);
     reset_timers();
 }
