@@ -1,4 +1,4 @@
-// timerout, timeroutstep, seconds_since_midnight: the two elapsed-time clocks.
+// timerout, timeroutstep, elapsed_seconds, seconds_since_midnight: the two elapsed-time clocks.
 #include "io/timing.hpp"
 
 #include <chrono>
@@ -21,7 +21,7 @@ Clock g_timer, g_step_timer;
 
 void tick(Clock& clock, std::string_view text, std::string_view layout, std::string_view label) {
     const float now = seconds_since_midnight();
-    const float elapsed = now - clock.last;
+    const float elapsed = elapsed_seconds(clock.last, now);
     clock.last = now;
     if (!clock.called) {
         clock.called = true;
@@ -39,6 +39,12 @@ void tick(Clock& clock, std::string_view text, std::string_view layout, std::str
 }
 
 }  // namespace
+
+float elapsed_seconds(float previous, float now) {
+    const float elapsed = now - previous;
+    // the clock restarts at midnight: an interval across it would come out negative
+    return elapsed < 0.0f ? elapsed + 86400.0f : elapsed;
+}
 
 float seconds_since_midnight() {
     using namespace std::chrono;

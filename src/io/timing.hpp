@@ -14,6 +14,10 @@ void timeroutstep(std::string_view text);
 // Seconds since local midnight, in single precision as the timing lines carry them.
 float seconds_since_midnight();
 
+// Seconds from the reading previous to the reading now of the midnight clock; an interval that
+// crosses midnight counts the day's 86400 seconds in.
+float elapsed_seconds(float previous, float now);
+
 // Forgets both clocks (a fresh run; used by tests).
 void reset_timers();
 
