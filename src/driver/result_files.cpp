@@ -129,9 +129,10 @@ void escribir(F1<const integer> /*IE*/, F1<const integer> /*JE*/, F1<const real>
         dataout_record(sol0, T, DT, istep, Nodos, NNodesOut, nodesout, NodT, NDof);
     std::FILE* f = open_dataout(state.records == 0, state);
     if (f == nullptr) {
+        // the retries are spent: an orderly stop, unless the restart file was lost as well
         say({"DataOut.txt cannot be opened, execution stopped"});
-        fail_runtime(ini_written ? "cannot open DataOut.txt"
-                                 : "cannot open DataOut.txt nor write IniFile.txt");
+        if (!ini_written) fail_runtime("cannot open DataOut.txt nor write IniFile.txt");
+        stop_run();
     }
     if (!put_and_close(f, record)) {
         say({"Error writing DataOut.txt, execution stopped"});

@@ -190,7 +190,7 @@ TEST(Escribir, RestartReadBackByTheStartUpReader) {
     EXPECT_EQ(in.Tini, rounded(T, 7));
 }
 
-// DataOut.txt made a folder: a bounded number of reported attempts, then a runtime failure;
+// DataOut.txt made a folder: a bounded number of reported attempts, then an orderly stop;
 // the restart file of the step was written before.
 TEST(Escribir, DataOutThatCannotBeOpened) {
     const Problem p{2, 1, 1, {1, 2}, {}, {1.0, 2.0}};
@@ -211,7 +211,7 @@ TEST(Escribir, DataOutThatCannotBeOpened) {
         }
         fs::create_directory("DataOut.txt");
         const auto t0 = std::chrono::steady_clock::now();
-        EXPECT_THROW(write(p, 1.0, 1.0, 1, 1, st), RuntimeFailure);
+        EXPECT_THROW(write(p, 1.0, 1.0, 1, 1, st), OrderlyStop);
         const double waited =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
         EXPECT_EQ(count_of(s.text, " Error opening Dataout.txt, retrying\n"), c.attempts);
