@@ -53,7 +53,9 @@ real tau_log_r(real tau, real dx, real dy) {
 }
 
 // Local index of slot d of local node a.
-integer local_index(integer NDof, integer a, integer d) { return NDof * (a - 1) + d; }
+integer local_index(integer NDof, integer a, integer d) {
+    return NDof * (a - 1) + d;
+}
 
 // Coordinates of local node a (the first two; the mesh is planar).
 F1<const real> node_point(F1<const real> XE, integer NDim, integer a) {
@@ -106,16 +108,16 @@ real directg(integer /*D*/, F1<const real> p, F1<const real> a, F1<const real> b
     const SegmentFromPoint s = seen_from(p, a, b);
     if (!(s.L > 0.0)) return 0.0;
     // G = (L - theta |h| + tau_a ln r_a - tau_b ln r_b) / (2 pi)
-    const real ends = tau_log_r(s.tau_a, a(1) - p(1), a(2) - p(2)) -
-                      tau_log_r(s.tau_b, b(1) - p(1), b(2) - p(2));
+    const real ends =
+        tau_log_r(s.tau_a, a(1) - p(1), a(2) - p(2)) - tau_log_r(s.tau_b, b(1) - p(1), b(2) - p(2));
     return (s.L - s.theta * std::abs(s.h) + ends) / two_pi;
 }
 
 void laplace_bem_c_d_2d(F2<real> AE, F1<real> /*BE*/, integer /*NDofEl*/, F1<const real> XE,
                         integer NDim, integer NDof, integer nn, F1<const real> /*UH*/,
                         F1<const real> /*UE*/, F1<const real> /*commonpar*/,
-                        F1<const real> /*param*/, F1<const integer> /*jparam*/,
-                        real /*DTinput*/, real /*DT*/, real /*T*/) {
+                        F1<const real> /*param*/, F1<const integer> /*jparam*/, real /*DTinput*/,
+                        real /*DT*/, real /*T*/) {
     check_layout(NDim, NDof, nn, 2);
     const F1<const real> x1 = node_point(XE, NDim, 1);
     const F1<const real> x2 = node_point(XE, NDim, 2);
@@ -136,8 +138,8 @@ void laplace_bem_c_d_2d(F2<real> AE, F1<real> /*BE*/, integer /*NDofEl*/, F1<con
 void laplace_bem_c_m_2d(F2<real> AE, F1<real> /*BE*/, integer /*NDofEl*/, F1<const real> XE,
                         integer NDim, integer NDof, integer nn, F1<const real> /*UH*/,
                         F1<const real> /*UE*/, F1<const real> /*commonpar*/,
-                        F1<const real> /*param*/, F1<const integer> /*jparam*/,
-                        real /*DTinput*/, real /*DT*/, real /*T*/) {
+                        F1<const real> /*param*/, F1<const integer> /*jparam*/, real /*DTinput*/,
+                        real /*DT*/, real /*T*/) {
     check_layout(NDim, NDof, nn, 4);
     const F1<const real> x1 = node_point(XE, NDim, 1);
     const F1<const real> x2 = node_point(XE, NDim, 2);

@@ -27,17 +27,17 @@ real directg(integer D, F1<const real> p, F1<const real> a, F1<const real> b);
 // Self influence of the segment from node 1 to node 2, collocated at its midpoint p; its u and q
 // live in slots 1 and 2 of node 1. Both rows get the free term 1/2 in the u column and
 // -directg(p, x1, x2) in the q column. BE stays zero.
-void laplace_bem_c_d_2d(F2<real> AE, F1<real> BE, integer NDofEl, F1<const real> XE,
-                        integer NDim, integer NDof, integer nn, F1<const real> UH,
-                        F1<const real> UE, F1<const real> commonpar, F1<const real> param,
-                        F1<const integer> jparam, real DTinput, real DT, real T);
+void laplace_bem_c_d_2d(F2<real> AE, F1<real> BE, integer NDofEl, F1<const real> XE, integer NDim,
+                        integer NDof, integer nn, F1<const real> UH, F1<const real> UE,
+                        F1<const real> commonpar, F1<const real> param, F1<const integer> jparam,
+                        real DTinput, real DT, real T);
 
 // Mutual influence of segment A (nodes 1 -> 2, values at node 1) and segment B (nodes 3 -> 4,
 // values at node 3): the rows of A get directf and -directg of B seen from A's midpoint in B's
 // u and q columns, the rows of B the same of A seen from B's midpoint. BE stays zero.
-void laplace_bem_c_m_2d(F2<real> AE, F1<real> BE, integer NDofEl, F1<const real> XE,
-                        integer NDim, integer NDof, integer nn, F1<const real> UH,
-                        F1<const real> UE, F1<const real> commonpar, F1<const real> param,
-                        F1<const integer> jparam, real DTinput, real DT, real T);
+void laplace_bem_c_m_2d(F2<real> AE, F1<real> BE, integer NDofEl, F1<const real> XE, integer NDim,
+                        integer NDof, integer nn, F1<const real> UH, F1<const real> UE,
+                        F1<const real> commonpar, F1<const real> param, F1<const integer> jparam,
+                        real DTinput, real DT, real T);
 
 }  // namespace vetrix
