@@ -1,4 +1,4 @@
-// Definitions of the process-wide values tfinal, lengthparam, lengthjparam and det.
+// Definitions of the process-wide values (tfinal, lengthparam, lengthjparam, det, ...).
 #include "process_state.hpp"
 
 namespace vetrix {
@@ -7,5 +7,6 @@ real tfinal = 0.0;
 integer lengthparam = 0;
 integer lengthjparam = 0;
 real det = 0.0;
+integer current_element = 0;
 
 }  // namespace vetrix

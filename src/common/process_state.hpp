@@ -14,5 +14,8 @@ extern integer lengthparam;
 extern integer lengthjparam;
 // Jacobian determinant of the element last computed; the element dispatch tests its sign.
 extern real det;
+// Number of the element whose routine is running: set by the element dispatch before each call,
+// 0 outside assembly. Element routines read it only to name the element in a stop message.
+extern integer current_element;
 
 }  // namespace vetrix
