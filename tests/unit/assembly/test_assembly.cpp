@@ -69,26 +69,20 @@ System assemble(const Case& k, int times = 1) {
     s.kinds = k.idoftype;
     s.iRowT = assembdoftype1(k.IE, k.JE, s.kinds, k.type, k.lib, k.C, k.NodT, NelT, k.NDof, k.M(), k.NTypes);
     const StructureInput in{k.IE, k.JE, ptr, list, k.type, k.lib, k.C, k.NodT, NelT, k.NDof, k.M(), k.NTypes};
-    s.iDofEq.assign(NTot, 0);
-    s.iEQNode.assign(s.iRowT, 0);
-    s.iEqDof.assign(s.iRowT, 0);
-    s.IAdd.assign(s.iRowT, 0);
-    s.IA.assign(s.iRowT + 1, 0);
-    s.IP.assign(s.iRowT + 1, 0);
+    s.iDofEq.assign(NTot, 0), s.iEQNode.assign(s.iRowT, 0), s.iEqDof.assign(s.iRowT, 0);
+    s.IAdd.assign(s.iRowT, 0), s.IA.assign(s.iRowT + 1, 0), s.IP.assign(s.iRowT + 1, 0);
     s.NnzU = preensimgen(in, s.IA, s.IP, s.kinds, s.IAdd, s.iEQNode, s.iEqDof, s.iDofEq);
     s.JA.assign(s.NnzU, 0);
     bigint sky = 0;
     ensimgen(in, s.IA, s.JA, s.IP, s.kinds, s.iDofEq, s.iRowT, sky);
-    std::vector<integer> IT(s.iRowT + 1), JT(s.NnzU);
+    std::vector<integer> IT(s.iRowT + 1), JT(s.NnzU);  // ascending columns: two transposes
     trascomp(s.IA, s.JA, IT, JT, s.iRowT, s.iRowT);
     trascomp(IT, JT, s.IA, s.JA, s.iRowT, s.iRowT);
     s.IP.assign(s.iRowT + 1, 0);
     for (int t = 0; t < times; ++t) {
-        s.AN.assign(2 * s.NnzU + 1, 0.0);  // one entry more, never to be written
-        for (integer q = s.NnzU; q < 2 * s.NnzU + 1; ++q) s.AN[q] = k.sym ? kUntouched : 0.0;
-        s.AN.back() = kUntouched;
-        s.AD.assign(s.iRowT, 0.0);
-        s.B.assign(s.iRowT, 0.0);
+        s.AN.assign(2 * s.NnzU + 1, k.sym ? kUntouched : 0.0);  // one spare entry at the end
+        std::fill(s.AN.begin(), s.AN.begin() + s.NnzU, 0.0);
+        s.AN.back() = kUntouched, s.AD.assign(s.iRowT, 0.0), s.B.assign(s.iRowT, 0.0);
         dirasig(s.AD, s.B, k.dirich, s.kinds, s.iDofEq, NTot);
         matrixcoef(k.IE, k.JE, k.X, s.IA, s.JA, s.AN, s.AD, s.B, k.sol0, k.Sol, s.kinds, s.IAdd, s.IP,
                    k.param, k.jparam, k.ie__param, k.ie_jparam, 2, k.type, k.mat, k.lib, k.commonpar,
@@ -104,7 +98,7 @@ System assemble(const Case& k, int times = 1) {
 Case random_case(std::mt19937& rng, bool sym, bool wide) {
     auto pick = [&](int n) { return static_cast<integer>(rng() % n); };
     Case k;
-    k.NodT = 6 + pick(6), k.NDof = wide ? 17 : 1 + pick(2), k.MaxNodEl = 3 + pick(2);
+    k.NodT = 6 + pick(6), k.NDof = wide ? 17 : 1 + pick(2), k.MaxNodEl = wide ? 4 : 3 + pick(2);
     k.NTypes = 3, k.sym = sym;
     const integer M = k.M();
     k.lib = {901, 901, 901, 1, 0, 0, 0, 0, 0, 1, 2, 0, 0, 0, 0};
@@ -132,10 +126,8 @@ Case random_case(std::mt19937& rng, bool sym, bool wide) {
         k.idoftype.push_back(pick(4) == 0 ? -1 : pick(2));
         k.dirich.push_back(pick(7) - 3.0);
     }
-    k.commonpar = {10, 0, 20, 0, 30, 0};
-    k.param = {100, 200, 100, 200};
-    k.ie__param = k.ie_jparam = {1, 2, 3};
-    k.jparam = {1000, 2000, 1000, 2000};
+    k.commonpar = {10, 0, 20, 0, 30, 0}, k.ie__param = k.ie_jparam = {1, 2, 3};
+    k.param = {100, 200, 100, 200}, k.jparam = {1000, 2000, 1000, 2000};
     return k;
 }
 
@@ -209,80 +201,69 @@ void fixed_element(F2<real> AE, F1<real> BE, integer, F1<const real>, integer, i
     if (CP(2) != 0.0) det = CP(2);
 }
 
-// One dof per node, all nodes at the origin; types listed by code, ownership switch and slot.
-Case small_case(integer NodT, std::vector<std::vector<integer>> elements, std::vector<integer> types,
-                std::vector<integer> lib, std::vector<integer> C, std::vector<integer> kinds,
-                std::vector<real> dirich, std::vector<real> commonpar, logical sym) {
-    const integer NTypes = static_cast<integer>(lib.size()) / 5;
+// One dof per node, all nodes at the origin, one parameter group without values.
+struct SmallCase {
+    const char* what;
+    integer NodT;
+    std::vector<std::vector<integer>> elements;
+    std::vector<integer> types, lib, C, kinds;  // lib: NTypes x 5, column by column
+    std::vector<real> dirich, commonpar;        // commonpar: 2 per type
+    logical sym;
+    std::vector<real> AD, B, AN;                // expected system (AN with its spare entry)
+};
+
+Case small_case(const SmallCase& c) {
     Case k;
-    k.NodT = NodT, k.NDof = 1, k.NTypes = NTypes, k.sym = sym;
-    for (const auto& el : elements) {
+    k.NodT = c.NodT, k.NDof = 1, k.NTypes = static_cast<integer>(c.lib.size()) / 5, k.sym = c.sym;
+    for (const auto& el : c.elements) {
         k.JE.insert(k.JE.end(), el.begin(), el.end());
         k.IE.push_back(static_cast<integer>(k.JE.size()) + 1);
         k.MaxNodEl = std::max(k.MaxNodEl, static_cast<integer>(el.size()));
     }
-    k.type = std::move(types);
+    k.type = c.types, k.lib = c.lib, k.C = c.C, k.idoftype = c.kinds, k.dirich = c.dirich;
+    k.commonpar = c.commonpar;
     k.mat.assign(k.type.size(), 1);
-    k.lib = std::move(lib);
-    k.C = std::move(C);
-    k.idoftype = std::move(kinds);
-    k.dirich = std::move(dirich);
-    k.commonpar = std::move(commonpar);
-    k.X.assign(2 * NodT, 0.0);
-    k.sol0.assign(2 * NodT, 0.0);
-    k.Sol.assign(NodT, 0.0);
-    k.param = {0.0};
-    k.jparam = {0};
-    k.ie__param = k.ie_jparam = {1, 1, 1};
+    k.X.assign(2 * c.NodT, 0.0), k.sol0.assign(2 * c.NodT, 0.0), k.Sol.assign(c.NodT, 0.0);
+    k.param = {0.0}, k.jparam = {0}, k.ie__param = k.ie_jparam = {1, 1, 1};
     return k;
 }
 
-// Element (1, 2, 3): node 2 prescribed to 4, node 3 without equation (zero coupling diagonal).
-TEST(Assembly, PrescribedNeighbourMovesToLoadAndUnnumberedOneIsIgnored) {
+TEST(Assembly, HandCases) {
     const RoutineGuard guard(fixed_element);
-    const Case k = small_case(3, {{1, 2, 3}}, {1}, {901, 0, 0, 1, 0}, {1, 1, 1, 1, 1, 1, 1, 1, 0},
-                              {1, -1, 1}, {0, 4, 0}, {1, 0}, 0);
-    const System s = assemble(k);
-    ASSERT_EQ(s.iRowT, 2);
-    EXPECT_EQ(s.AD, (std::vector<real>{11.0, 1.0}));
-    EXPECT_EQ(s.B, (std::vector<real>{1.0 - 12.0 * 4.0, 4.0}));  // b1 = BE(1) - AE(1, 2) v
-}
-
-// Two elements on nodes (1, 2): type 1 owns node 1 (C(1, 1) = -1), type 2 (CP 100) owns nothing.
-TEST(Assembly, OwnedRowTakesOnlyOwningElements) {
-    const RoutineGuard guard(fixed_element);
-    for (logical sym : {0, 1}) {
-        const Case k = small_case(2, {{1, 2}, {1, 2}}, {1, 2},
-                                  {901, 901, 1, 0, 0, 0, 1, 2, 0, 0}, {-1, 1, 1, 1, 1, 1, 1, 1},
-                                  {1, 1}, {0, 0}, {1, 0, 100, 0}, sym);
-        const System s = assemble(k);
-        EXPECT_EQ(s.IAdd, (std::vector<integer>{1, 0}));
-        EXPECT_EQ(s.AD, (std::vector<real>{11.0, 22.0 + 2200.0}));
-        EXPECT_EQ(s.B, (std::vector<real>{1.0, 2.0 + 200.0}));
-        EXPECT_EQ(s.AN, (std::vector<real>{12.0, sym ? kUntouched : 21.0 + 2100.0, kUntouched}));
+    const SmallCase cases[] = {
+        // node 2 prescribed to 4: b1 = BE(1) - AE(1, 2) 4; node 3 has no equation (C(3, 3) = 0)
+        {"prescribed", 3, {{1, 2, 3}}, {1}, {901, 0, 0, 1, 0}, {1, 1, 1, 1, 1, 1, 1, 1, 0},
+         {1, -1, 1}, {0, 4, 0}, {1, 0}, 0, {11, 1}, {1 - 12 * 4, 4}, {kUntouched}},
+        // type 1 owns node 1 (C(1, 1) = -1); type 2 (CP 100) reaches node 2's row only, as a
+        // row: AD(2), B(2) and the lower entry A(2, 1)
+        {"owned", 2, {{1, 2}, {1, 2}}, {1, 2}, {901, 901, 1, 0, 0, 0, 1, 2, 0, 0},
+         {-1, 1, 1, 1, 1, 1, 1, 1}, {1, 1}, {0, 0}, {1, 0, 100, 0}, 0, {11, 2222}, {1, 202},
+         {12, 2121, kUntouched}},
+        {"owned, symmetric", 2, {{1, 2}, {1, 2}}, {1, 2}, {901, 901, 1, 0, 0, 0, 1, 2, 0, 0},
+         {-1, 1, 1, 1, 1, 1, 1, 1}, {1, 1}, {0, 0}, {1, 0, 100, 0}, 1, {11, 2222}, {1, 202},
+         {12, kUntouched, kUntouched}},
+        // element (1, 2, 1, 3): node 1's second position couples with node 3, a pair the pattern
+        // (made from node 1's first position) does not hold; its mark must not outlive the element
+        {"repeated node", 3, {{1, 2, 1, 3}}, {1}, {901, 0, 0, 1, 0},
+         {1, 1, 0, 0, 1, 1, 0, 0, 0, 0, 1, 1, 0, 0, 1, 1}, {1, 1, 1}, {0, 0, 0}, {1, 0}, 0,
+         {11 + 33, 22, 44}, {1 + 3, 2, 4}, {12, 21, kUntouched}},
+    };
+    for (const SmallCase& c : cases) {
+        const System s = assemble(small_case(c));
+        EXPECT_EQ(s.AD, c.AD) << c.what;
+        EXPECT_EQ(s.B, c.B) << c.what;
+        EXPECT_EQ(s.AN, c.AN) << c.what;
+        EXPECT_EQ(s.IP, std::vector<integer>(s.iRowT + 1, 0)) << c.what;
     }
-}
-
-// Element (1, 2, 1, 3): the second position of node 1 couples with node 3, which the pattern
-// (built from node 1's first position) does not hold; the mark must not outlive the element.
-TEST(Assembly, RepeatedNodeLeavesNoMark) {
-    const RoutineGuard guard(fixed_element);
-    const Case k = small_case(3, {{1, 2, 1, 3}}, {1}, {901, 0, 0, 1, 0},
-                              {1, 1, 0, 0, 1, 1, 0, 0, 0, 0, 1, 1, 0, 0, 1, 1}, {1, 1, 1},
-                              {0, 0, 0}, {1, 0}, 0);
-    const System s = assemble(k);
-    EXPECT_EQ(s.JA, (std::vector<integer>{2}));
-    EXPECT_EQ(s.IP, (std::vector<integer>(4, 0)));
-    EXPECT_EQ(s.AN, (std::vector<real>{12.0, 21.0, kUntouched}));
 }
 
 // Unknown codes warn once per element and assembly and add nothing; a negative determinant is
 // reported only when the element routine publishes it (det is cleared before every element).
 TEST(Assembly, WarningsOfUnknownCodesAndNegativeJacobians) {
     const RoutineGuard guard(fixed_element);
-    const Case k = small_case(2, {{1, 2}, {2}, {1, 2}}, {1, 2, 3},
-                              {14, 901, 901, 0, 0, 0, 0, 0, 0, 1, 1, 1, 0, 0, 0},
-                              {1, 1, 1, 1}, {1, 1}, {0, 0}, {0, 0, 2, -0.5, 3, 0}, 0);
+    const Case k = small_case({"warnings", 2, {{1, 2}, {2}, {1, 2}}, {1, 2, 3},
+                               {14, 901, 901, 0, 0, 0, 0, 0, 0, 1, 1, 1, 0, 0, 0}, {1, 1, 1, 1},
+                               {1, 1}, {0, 0}, {0, 0, 2, -0.5, 3, 0}, 0, {}, {}, {}});
     std::string text;
     screen().capture(&text);
     calls = 0;
