@@ -129,14 +129,14 @@ void matrixcoef(F1<const integer> IE, F1<const integer> JE, F1<const real> X,
         for (integer a = 1; a <= nn; ++a) {
             const integer n = JE(first + a - 1);
             NL(a) = n;
-            for (integer c = 1; c <= NDim; ++c) XE(NDim * (a - 1) + c) = X(NDim * (n - 1) + c);
-            for (integer d = 1; d <= NDof; ++d) UE(NDof * (a - 1) + d) = Sol(NDof * (n - 1) + d);
-        }
-        for (integer h = 1; h <= NTimeLevels; ++h) {
-            const integer to = (h - 1) * nn * NDof, from = (h - 1) * NTotDof;
-            for (integer a = 1; a <= nn; ++a)
-                for (integer d = 1; d <= NDof; ++d)
-                    UH(to + NDof * (a - 1) + d) = sol0(from + NDof * (NL(a) - 1) + d);
+            const integer xa = NDim * (a - 1), xn = NDim * (n - 1);
+            for (integer c = 1; c <= NDim; ++c) XE(xa + c) = X(xn + c);
+            const integer ua = NDof * (a - 1), un = NDof * (n - 1);
+            for (integer d = 1; d <= NDof; ++d) {
+                UE(ua + d) = Sol(un + d);
+                for (integer h = 1; h <= NTimeLevels; ++h)
+                    UH((h - 1) * nn * NDof + ua + d) = sol0((h - 1) * NTotDof + un + d);
+            }
         }
 
         // element routine; det is cleared first so that only a value the routine itself

@@ -6,39 +6,41 @@ namespace vetrix {
 
 namespace {
 
-// Elements with at most this many dofs have their equation numbers and kinds gathered once on
-// the stack; larger ones look them up again for every row.
+// Elements with at most this many dofs have the equations of their dofs gathered once on the
+// stack; larger ones look them up again for every row.
 constexpr integer kStackDofs = 64;
 
-// Equation number and kind (idoftype) of local dof m = NDof (b - 1) + d2, either looked up in
-// the nodal tables or read from a copy gathered before the rows are visited.
+// What assembly needs to know of a nodal dof, in one number: its equation when the dof is free
+// (idoftype > 0), minus its equation when it is prescribed, 0 when it has no equation.
+integer signed_equation(integer kind, integer eq) { return kind > 0 ? eq : -eq; }
+
+// signed_equation of local dof m = NDof (b - 1) + d2, from the nodal tables or from a copy
+// gathered before the rows are visited.
 struct NodalLookup {
     F1<const integer> NL, iDofEq, idoftype;
     integer NDof;
-    integer position(integer m) const {
+    integer operator()(integer m) const {
         const integer b = (m - 1) / NDof + 1;
-        return NDof * (NL(b) - 1) + (m - NDof * (b - 1));
+        const integer p = NDof * (NL(b) - 1) + (m - NDof * (b - 1));
+        return signed_equation(idoftype(p), iDofEq(p));
     }
-    integer eq(integer m) const { return iDofEq(position(m)); }
-    integer kind(integer m) const { return idoftype(position(m)); }
 };
 
 struct GatheredLookup {
-    F1<const integer> eqs, kinds;
-    integer eq(integer m) const { return eqs(m); }
-    integer kind(integer m) const { return kinds(m); }
+    F1<const integer> eqs;
+    integer operator()(integer m) const { return eqs(m); }
 };
 
-// The rows of one element; Lookup says where the local dofs' equations come from.
+// The rows of one element; equation_of says where the local dofs' equations come from.
 template <class Lookup>
-void add_rows(const Lookup dof, integer ne, F2<const real> AE, F1<const integer> IA,
+void add_rows(const Lookup equation_of, integer ne, F2<const real> AE, F1<const integer> IA,
               F1<const integer> JA, F1<real> AN, F1<real> ANL, F1<real> AD, F1<real> B_Load,
               F1<const real> BE, F1<integer> IP, F2<const integer> C, F1<const integer> IAdd,
               bool sym) {
     for (integer l = 1; l <= ne; ++l) {
-        const integer i = dof.eq(l);
         // 1 - only free rows are assembled
-        if (i == 0 || dof.kind(l) <= 0) continue;
+        const integer i = equation_of(l);
+        if (i <= 0) continue;
         // a row owned by some element type takes only elements that own it too
         const bool takes = IAdd(i) == 0 || C(l, l) < 0;
 
@@ -52,13 +54,13 @@ void add_rows(const Lookup dof, integer ne, F2<const real> AE, F1<const integer>
         integer marked = 0;  // columns newly marked for this row
         for (integer m = 1; m <= ne; ++m) {
             if (C(l, m) == 0) continue;
-            const integer j = dof.eq(m);
-            if (dof.kind(m) < 1) {
-                // B_Load(j) holds the prescribed value: b_i -= a_ij v_j
-                if (j != 0 && takes) B_Load(i) -= B_Load(j) * AE(l, m);
-            } else if (j > i) {
+            const integer j = equation_of(m);
+            if (j > i) {
                 if (IP(j) == 0) ++marked;
                 IP(j) = m;
+            } else if (j < 0 && takes) {
+                // B_Load(-j) holds the prescribed value: b_i -= a_ij v_j
+                B_Load(i) -= B_Load(-j) * AE(l, m);
             }
         }
         if (marked == 0) continue;
@@ -80,8 +82,8 @@ void add_rows(const Lookup dof, integer ne, F2<const real> AE, F1<const integer>
         // cleared so that IP is all zero again
         if (marked != 0) {
             for (integer m = 1; m <= ne; ++m) {
-                const integer j = dof.eq(m);
-                if (j > i && dof.kind(m) >= 1) IP(j) = 0;
+                const integer j = equation_of(m);
+                if (j > i) IP(j) = 0;
             }
         }
     }
@@ -100,20 +102,19 @@ void ensnumgen(F2<const real> AE, F1<const integer> NL, F1<const integer> IA,
                F1<const integer> idoftype, integer /*NDofEl*/, integer NDof, integer nn,
                F1<const integer> IAdd, logical sym) {
     const integer ne = nn * NDof;  // local dofs, l = NDof (a - 1) + d
-    const NodalLookup nodal{NL, iDofEq, idoftype, NDof};
     if (ne > kStackDofs) {
+        const NodalLookup nodal{NL, iDofEq, idoftype, NDof};
         add_rows(nodal, ne, AE, IA, JA, AN, ANL, AD, B_Load, BE, IP, C, IAdd, sym != 0);
         return;
     }
-    integer eq_store[kStackDofs], kind_store[kStackDofs];
+    integer eq_store[kStackDofs];
     for (integer a = 1; a <= nn; ++a) {
         for (integer d = 1; d <= NDof; ++d) {
             const integer p = NDof * (NL(a) - 1) + d;
-            eq_store[NDof * (a - 1) + d - 1] = iDofEq(p);
-            kind_store[NDof * (a - 1) + d - 1] = idoftype(p);
+            eq_store[NDof * (a - 1) + d - 1] = signed_equation(idoftype(p), iDofEq(p));
         }
     }
-    const GatheredLookup gathered{F1<const integer>(eq_store, ne), F1<const integer>(kind_store, ne)};
+    const GatheredLookup gathered{F1<const integer>(eq_store, ne)};
     add_rows(gathered, ne, AE, IA, JA, AN, ANL, AD, B_Load, BE, IP, C, IAdd, sym != 0);
 }
 

@@ -18,6 +18,12 @@ namespace vetrix {
 
 std::array<real, mass_order * mass_order> mass{};
 
+namespace {
+// Order of the block of mass that the last poissonfem_1 call filled (all of it at first): only
+// a call with fewer nodes needs to clear the rest.
+integer mass_extent = mass_order;
+}  // namespace
+
 static_assert(std::is_same_v<decltype(&poissonfem_1), ElementRoutine>);
 static_assert(std::is_same_v<decltype(&poissonfem_2), ElementRoutine>);
 
@@ -139,14 +145,19 @@ void poissonfem_1(F2<real> AE, F1<real> BE, integer /*NDofEl*/, F1<const real> X
     real detJ = 0.0;
     if (D < 1 || D > 3) {  // no rule: the Jacobian reports the dimension and stops
         std::fill(mass.begin(), mass.end(), 0.0);
+        mass_extent = 0;
         jacobian(invJ, detJ, D, 0, XE, F2<const real>());
         return;
     }
 
     // 1 - reference integrals of the 4-point rule; the reference mass matrix, zero beyond nn
     const LinearReference& ref = linear_reference(D, nn);
-    mass = ref.M;
-    const F2<const real> M(mass.data(), mass_order, mass_order);
+    const F2<const real> Mref(ref.M.data(), mass_order, mass_order);
+    const F2<real> M(mass.data(), mass_order, mass_order);
+    if (mass_extent > nn) std::fill(mass.begin(), mass.end(), 0.0);
+    for (integer b = 1; b <= nn; ++b)
+        for (integer a = 1; a <= nn; ++a) M(a, b) = Mref(a, b);
+    mass_extent = nn;
 
     // 2 - Jacobian of the affine map from the vertices; global gradients G(r, a)
     const F2<const real> dN(ref.dN.data(), D, std::max(nn, 3));
@@ -161,31 +172,24 @@ void poissonfem_1(F2<real> AE, F1<real> BE, integer /*NDofEl*/, F1<const real> X
     const real measure = std::abs(detJ);
     const real A = measure * ref.wsum;  // element measure, sum of the point weights W_k
 
-    // 3 - stiffness (implicit part theta, explicit part 1 - theta on u_old) and source:
-    // AE(a, b) += theta k A (grad N_a . grad N_b), BE(a) += rho Q |det J| Nw(a)
-    //             - (1 - theta) k A sum_b (grad N_a . grad N_b) u_old(b)
+    // 3 - with S = 2 A the mapped-to-reference ratio and g_ab = grad N_a . grad N_b:
+    // AE(a, b) += theta k A g_ab + (rho c / DT) S M(a, b)
+    // BE(a) += rho Q |det J| Nw(a) + sum_b ((rho c / DT) S M(a, b) - (1 - theta) k A g_ab) u_old(b)
+    const real stiffness = theta * k * A;
+    const real explicit_stiffness = (1.0 - theta) * k * A;
+    const real mass_factor = 2.0 * A * (rho / DT) * c;
+    const real source = rho * Q * measure;
     for (integer a = 1; a <= nn; ++a) {
         const integer ra = NDof * (a - 1) + 1;
-        real explicit_part = 0.0;
+        real load = source * ref.Nw[a - 1];
         for (integer b = 1; b <= nn; ++b) {
             const integer rb = NDof * (b - 1) + 1;
             const real g = grad_dot(const_view(G), D, a, b);
-            AE(ra, rb) += theta * k * A * g;
-            explicit_part += g * UH(rb);
+            const real m = M(a, b) * mass_factor;
+            AE(ra, rb) += stiffness * g + m;
+            load += (m - explicit_stiffness * g) * UH(rb);
         }
-        BE(ra) += rho * Q * measure * ref.Nw[a - 1] - (1.0 - theta) * k * A * explicit_part;
-    }
-
-    // 4 - mass terms (rho c / DT) M on both sides; S = 2 A is the mapped-to-reference ratio
-    const real S = 2.0 * A;
-    const real mass_factor = S * (rho / DT) * c;
-    for (integer a = 1; a <= nn; ++a) {
-        const integer ra = NDof * (a - 1) + 1;
-        for (integer b = 1; b <= nn; ++b) {
-            const integer rb = NDof * (b - 1) + 1;
-            AE(ra, rb) += M(a, b) * mass_factor;
-            BE(ra) += M(a, b) * mass_factor * UH(rb);
-        }
+        BE(ra) += load;
     }
 }
 
