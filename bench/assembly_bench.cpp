@@ -63,14 +63,22 @@ HeatGrid build(integer n) {
     std::vector<integer> ptr(g.NodT + 1), list(g.JE.size());
     trascomp(F1<const integer>(g.IE), F1<const integer>(g.JE), F1<integer>(ptr), F1<integer>(list),
              g.NodT, g.NelT);
-    g.iRowT = assembdoftype1(F1<const integer>(g.IE), F1<const integer>(g.JE),
-                             F1<integer>(g.idoftype), F1<const integer>(g.type),
-                             F1<const integer>(g.lib), F1<const integer>(g.C), g.NodT, g.NelT, 1,
-                             3, 1);
-    const StructureInput in{F1<const integer>(g.IE), F1<const integer>(g.JE),
-                            F1<const integer>(ptr), F1<const integer>(list),
-                            F1<const integer>(g.type), F1<const integer>(g.lib),
-                            F1<const integer>(g.C), g.NodT, g.NelT, 1, 3, 1};
+    g.iRowT =
+        assembdoftype1(F1<const integer>(g.IE), F1<const integer>(g.JE), F1<integer>(g.idoftype),
+                       F1<const integer>(g.type), F1<const integer>(g.lib), F1<const integer>(g.C),
+                       g.NodT, g.NelT, 1, 3, 1);
+    const StructureInput in{F1<const integer>(g.IE),
+                            F1<const integer>(g.JE),
+                            F1<const integer>(ptr),
+                            F1<const integer>(list),
+                            F1<const integer>(g.type),
+                            F1<const integer>(g.lib),
+                            F1<const integer>(g.C),
+                            g.NodT,
+                            g.NelT,
+                            1,
+                            3,
+                            1};
     g.iDofEq.assign(g.NodT, 0);
     g.iEQNode.assign(g.iRowT, 0);
     g.iEqDof.assign(g.iRowT, 0);
@@ -115,8 +123,8 @@ void run(integer n, const char* label, int repetitions) {
         std::fill(B.begin(), B.end(), 0.0);
         dirasig(F1<real>(AD), F1<real>(B), F1<const real>(g.dirich), F1<const integer>(g.idoftype),
                 F1<const integer>(g.iDofEq), g.NodT);
-        matrixcoef(g.IE, g.JE, g.X, g.IA, g.JA, AN, AD, B, g.sol0, g.Sol, g.idoftype, g.IAdd,
-                   g.IP, g.param, g.jparam, g.ie__param, g.ie_jparam, 0, g.type, g.mat, g.lib,
+        matrixcoef(g.IE, g.JE, g.X, g.IA, g.JA, AN, AD, B, g.sol0, g.Sol, g.idoftype, g.IAdd, g.IP,
+                   g.param, g.jparam, g.ie__param, g.ie_jparam, 0, g.type, g.mat, g.lib,
                    g.commonpar, g.C, g.iEQNode, g.iEqDof, g.iDofEq, g.NodT, g.NelT, 1, 2, 3, 1, 5,
                    3, 1, 0.01, DT, 0.0, 1);
     };
@@ -129,16 +137,17 @@ void run(integer n, const char* label, int repetitions) {
     for (int r = 0; r < reps; ++r) {
         const auto t0 = std::chrono::steady_clock::now();
         assemble();
-        const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        const double s =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
         best = std::min(best, s);
     }
     const double cpu = static_cast<double>(std::clock() - c0) / CLOCKS_PER_SEC;
     real trace = 0.0;
     for (real v : AD) trace += v;
-    std::printf("%-9s N = %4d  triangles = %8d  equations = %8d  NnzU = %8d  wall (best) %7.1f  CPU (mean)"
-                " %7.1f ns/triangle  (trace %.6g)\n",
-                label, n, g.NelT, g.iRowT, g.NnzU, 1e9 * best / g.NelT, 1e9 * cpu / reps / g.NelT,
-                trace);
+    std::printf(
+        "%-9s N = %4d  triangles = %8d  equations = %8d  NnzU = %8d  wall (best) %7.1f  CPU (mean)"
+        " %7.1f ns/triangle  (trace %.6g)\n",
+        label, n, g.NelT, g.iRowT, g.NnzU, 1e9 * best / g.NelT, 1e9 * cpu / reps / g.NelT, trace);
 }
 
 }  // namespace
@@ -147,8 +156,10 @@ int main(int argc, char** argv) {
     std::vector<integer> sizes;
     int repetitions = 0;
     for (int a = 1; a < argc; ++a) {
-        if (std::string(argv[a]) == "-r" && a + 1 < argc) repetitions = std::atoi(argv[++a]);
-        else sizes.push_back(std::atoi(argv[a]));
+        if (std::string(argv[a]) == "-r" && a + 1 < argc)
+            repetitions = std::atoi(argv[++a]);
+        else
+            sizes.push_back(std::atoi(argv[a]));
     }
     if (sizes.empty()) sizes = {100, 200, 400};
     for (integer n : sizes) run(n, "heat", repetitions);

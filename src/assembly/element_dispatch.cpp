@@ -26,10 +26,7 @@ struct CodeRoutine {
 // per element.
 std::vector<CodeRoutine>& routine_table() {
     static std::vector<CodeRoutine> table = {
-        {1, poissonfem_1},
-        {2, poissonfem_2},
-        {11, neumannelement},
-        {12, concentratedload},
+        {1, poissonfem_1}, {2, poissonfem_2}, {11, neumannelement}, {12, concentratedload},
         // The two-dimensional Laplace boundary elements join here with their library:
         // {101, laplace_bem_c_m_2d},
         // {103, laplace_bem_c_d_2d},
@@ -47,9 +44,12 @@ void report_negative_jacobian(integer e, integer code, F1<const real> XE, intege
     const integer nc = std::min<integer>(NDim, 3);
     for (integer a = 1; a <= nn; ++a)
         for (integer c = 1; c <= nc; ++c) mean[c - 1] += XE(NDim * (a - 1) + c) / nn;
-    if (nc >= 3) say({"Coordinates", mean[0], mean[1], mean[2]});
-    else if (nc == 2) say({"Coordinates", mean[0], mean[1]});
-    else say({"Coordinates", mean[0]});
+    if (nc >= 3)
+        say({"Coordinates", mean[0], mean[1], mean[2]});
+    else if (nc == 2)
+        say({"Coordinates", mean[0], mean[1]});
+    else
+        say({"Coordinates", mean[0]});
 }
 
 }  // namespace
@@ -73,19 +73,17 @@ ElementRoutine set_element_routine(integer code, ElementRoutine routine) {
     return nullptr;
 }
 
-void matrixcoef(F1<const integer> IE, F1<const integer> JE, F1<const real> X,
-                F1<const integer> IA, F1<const integer> JA, F1<real> AN, F1<real> AD,
-                F1<real> B_Load, F1<const real> sol0, F1<const real> Sol,
-                F1<const integer> idoftype, F1<const integer> IAdd, F1<integer> IP,
-                F1<const real> param, F1<const integer> jparam, F1<const integer> ie__param,
-                F1<const integer> ie_jparam, integer NParamGroups,
-                F1<const integer> iElementType, F1<const integer> iElementMat,
+void matrixcoef(F1<const integer> IE, F1<const integer> JE, F1<const real> X, F1<const integer> IA,
+                F1<const integer> JA, F1<real> AN, F1<real> AD, F1<real> B_Load,
+                F1<const real> sol0, F1<const real> Sol, F1<const integer> idoftype,
+                F1<const integer> IAdd, F1<integer> IP, F1<const real> param,
+                F1<const integer> jparam, F1<const integer> ie__param, F1<const integer> ie_jparam,
+                integer NParamGroups, F1<const integer> iElementType, F1<const integer> iElementMat,
                 F1<const integer> ielementlib, F1<const real> commonpar,
                 F1<const integer> icoupling, F1<const integer> /*iEQNode*/,
                 F1<const integer> /*iEqDof*/, F1<const integer> iDofEq, integer NodT, integer NelT,
                 integer NDof, integer NDim, integer MaxNodEl, integer NTypes, integer NCommon,
-                integer NDofEl, logical sym, real DTinput, real& DT, real T,
-                integer NTimeLevels) {
+                integer NDofEl, logical sym, real DTinput, real& DT, real T, integer NTimeLevels) {
     DT = DTinput;
     lengthparam = ie__param(NParamGroups + 1) - 1;
     lengthjparam = ie_jparam(NParamGroups + 1) - 1;
@@ -146,8 +144,9 @@ void matrixcoef(F1<const integer> IE, F1<const integer> JE, F1<const real> X,
             // the group's parameters from its first entry on; a group number outside the
             // table gets no parameters
             const bool known_group = g >= 1 && g <= NParamGroups + 1;
-            const F1<const real> PR =
-                known_group && ie__param(g) <= param.size() ? param.section(ie__param(g)) : F1<const real>();
+            const F1<const real> PR = known_group && ie__param(g) <= param.size()
+                                          ? param.section(ie__param(g))
+                                          : F1<const real>();
             const F1<const integer> JP = known_group && ie_jparam(g) <= jparam.size()
                                              ? jparam.section(ie_jparam(g))
                                              : F1<const integer>();
@@ -160,7 +159,8 @@ void matrixcoef(F1<const integer> IE, F1<const integer> JE, F1<const real> X,
         }
 
         // add into the system
-        const F2<const integer> C(icoupling.section((slot - 1) * ME + 1, ME).data(), NDofEl, NDofEl);
+        const F2<const integer> C(icoupling.section((slot - 1) * ME + 1, ME).data(), NDofEl,
+                                  NDofEl);
         ensnumgen(const_view(AE), NL, IA, JA, ANU, ANL, AD, B_Load, BE, IP, iDofEq, C, idoftype,
                   NDofEl, NDof, nn, IAdd, sym);
     }

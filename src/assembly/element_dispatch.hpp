@@ -34,18 +34,16 @@ ElementRoutine set_element_routine(integer code, ElementRoutine routine);
 //   iEQNode, iEqDof, iDofEq     the substep's equation tables
 // DT receives DTinput on entry; T is the time at the start of the step. Sets the process-wide
 // lengthparam and lengthjparam. Codes without a routine write a warning line per element.
-void matrixcoef(F1<const integer> IE, F1<const integer> JE, F1<const real> X,
-                F1<const integer> IA, F1<const integer> JA, F1<real> AN, F1<real> AD,
-                F1<real> B_Load, F1<const real> sol0, F1<const real> Sol,
-                F1<const integer> idoftype, F1<const integer> IAdd, F1<integer> IP,
-                F1<const real> param, F1<const integer> jparam, F1<const integer> ie__param,
-                F1<const integer> ie_jparam, integer NParamGroups,
-                F1<const integer> iElementType, F1<const integer> iElementMat,
+void matrixcoef(F1<const integer> IE, F1<const integer> JE, F1<const real> X, F1<const integer> IA,
+                F1<const integer> JA, F1<real> AN, F1<real> AD, F1<real> B_Load,
+                F1<const real> sol0, F1<const real> Sol, F1<const integer> idoftype,
+                F1<const integer> IAdd, F1<integer> IP, F1<const real> param,
+                F1<const integer> jparam, F1<const integer> ie__param, F1<const integer> ie_jparam,
+                integer NParamGroups, F1<const integer> iElementType, F1<const integer> iElementMat,
                 F1<const integer> ielementlib, F1<const real> commonpar,
-                F1<const integer> icoupling, F1<const integer> iEQNode,
-                F1<const integer> iEqDof, F1<const integer> iDofEq, integer NodT, integer NelT,
-                integer NDof, integer NDim, integer MaxNodEl, integer NTypes, integer NCommon,
-                integer NDofEl, logical sym, real DTinput, real& DT, real T,
-                integer NTimeLevels);
+                F1<const integer> icoupling, F1<const integer> iEQNode, F1<const integer> iEqDof,
+                F1<const integer> iDofEq, integer NodT, integer NelT, integer NDof, integer NDim,
+                integer MaxNodEl, integer NTypes, integer NCommon, integer NDofEl, logical sym,
+                real DTinput, real& DT, real T, integer NTimeLevels);
 
 }  // namespace vetrix

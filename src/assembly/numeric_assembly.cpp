@@ -12,7 +12,9 @@ constexpr integer kStackDofs = 64;
 
 // What assembly needs to know of a nodal dof, in one number: its equation when the dof is free
 // (idoftype > 0), minus its equation when it is prescribed, 0 when it has no equation.
-integer signed_equation(integer kind, integer eq) { return kind > 0 ? eq : -eq; }
+integer signed_equation(integer kind, integer eq) {
+    return kind > 0 ? eq : -eq;
+}
 
 // signed_equation of local dof m = NDof (b - 1) + d2, from the nodal tables or from a copy
 // gathered before the rows are visited.
@@ -96,9 +98,9 @@ void add_rows(const Lookup equation_of, integer ne, F2<const real> AE, F1<const 
 // park their local column index in IP at their equation number; one scan of row i's pattern
 // that adds every parked column into the upper part (and its mirror into the lower part) and
 // clears the mark. Entries left of the diagonal are added when the other row is handled.
-void ensnumgen(F2<const real> AE, F1<const integer> NL, F1<const integer> IA,
-               F1<const integer> JA, F1<real> AN, F1<real> ANL, F1<real> AD, F1<real> B_Load,
-               F1<const real> BE, F1<integer> IP, F1<const integer> iDofEq, F2<const integer> C,
+void ensnumgen(F2<const real> AE, F1<const integer> NL, F1<const integer> IA, F1<const integer> JA,
+               F1<real> AN, F1<real> ANL, F1<real> AD, F1<real> B_Load, F1<const real> BE,
+               F1<integer> IP, F1<const integer> iDofEq, F2<const integer> C,
                F1<const integer> idoftype, integer /*NDofEl*/, integer NDof, integer nn,
                F1<const integer> IAdd, logical sym) {
     const integer ne = nn * NDof;  // local dofs, l = NDof (a - 1) + d

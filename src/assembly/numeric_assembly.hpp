@@ -21,9 +21,9 @@ namespace vetrix {
 // Only free rows (idoftype > 0) receive anything. Coupled prescribed columns move
 // B_Load(j) AE(l, m) to the row's right-hand side; coupled free columns go to the upper part of
 // the row when they lie right of the diagonal and, for the mirrored entry, to the lower part.
-void ensnumgen(F2<const real> AE, F1<const integer> NL, F1<const integer> IA,
-               F1<const integer> JA, F1<real> AN, F1<real> ANL, F1<real> AD, F1<real> B_Load,
-               F1<const real> BE, F1<integer> IP, F1<const integer> iDofEq, F2<const integer> C,
+void ensnumgen(F2<const real> AE, F1<const integer> NL, F1<const integer> IA, F1<const integer> JA,
+               F1<real> AN, F1<real> ANL, F1<real> AD, F1<real> B_Load, F1<const real> BE,
+               F1<integer> IP, F1<const integer> iDofEq, F2<const integer> C,
                F1<const integer> idoftype, integer NDofEl, integer NDof, integer nn,
                F1<const integer> IAdd, logical sym);
 

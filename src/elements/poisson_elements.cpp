@@ -52,11 +52,11 @@ namespace {
 // every point and are stored once, for max(nn, 3) columns as the Jacobian reads them.
 struct LinearReference {
     static constexpr integer NPG = 4;
-    integer D = 0, nn = 0;                              // key; D = 0: not filled yet
-    real wsum = 0.0;                                    // sum_k w_k
-    std::array<real, mass_order> Nw{};                  // Nw(a) = sum_k w_k N_a(xi_k)
-    std::array<real, mass_order * mass_order> M{};      // M(a, b) = sum_k w_k N_a N_b
-    std::array<real, 3 * mass_order> dN{};              // D x max(nn, 3) local derivatives
+    integer D = 0, nn = 0;                          // key; D = 0: not filled yet
+    real wsum = 0.0;                                // sum_k w_k
+    std::array<real, mass_order> Nw{};              // Nw(a) = sum_k w_k N_a(xi_k)
+    std::array<real, mass_order * mass_order> M{};  // M(a, b) = sum_k w_k N_a N_b
+    std::array<real, 3 * mass_order> dN{};          // D x max(nn, 3) local derivatives
 };
 
 const LinearReference& linear_reference(integer D, integer nn) {
