@@ -34,8 +34,8 @@ std::vector<CodeRoutine>& routine_table() {
     return table;
 }
 
-// Mean of the first (up to three) coordinates over the element's nodes, for the report of a
-// mirrored element.
+// Report of a negative Jacobian determinant published by an element routine in det: the element,
+// its code, and the mean of its nodes' first (up to three) coordinates to find it by.
 void report_negative_jacobian(integer e, integer code, F1<const real> XE, integer NDim,
                               integer nn) {
     say({"WARNING, jacobian < 0 at element", e, det});
