@@ -184,8 +184,9 @@ void poissonfem_1(F2<real> AE, F1<real> BE, integer /*NDofEl*/, F1<const real> X
         real load = source * ref.Nw[a - 1];
         for (integer b = 1; b <= nn; ++b) {
             const integer rb = NDof * (b - 1) + 1;
-            const real g = grad_dot(const_view(G), D, a, b);
-            const real m = M(a, b) * mass_factor;
+            const real g =
+                D == 2 ? G(1, a) * G(1, b) + G(2, a) * G(2, b) : grad_dot(const_view(G), D, a, b);
+            const real m = Mref(a, b) * mass_factor;
             AE(ra, rb) += stiffness * g + m;
             load += (m - explicit_stiffness * g) * UH(rb);
         }
