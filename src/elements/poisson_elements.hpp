@@ -9,8 +9,9 @@
 namespace vetrix {
 
 // Reference mass matrix of the last poissonfem_1 element: mass(a, b) = int N_a N_b over the
-// reference triangle, a mass_order x mass_order block, first index fastest; cleared at every
-// call of poissonfem_1, which therefore takes elements of at most mass_order nodes.
+// reference triangle, a mass_order x mass_order block, first index fastest; after every call of
+// poissonfem_1 (its only writer), which takes elements of at most mass_order nodes, the entries
+// beyond its nn x nn block are zero.
 inline constexpr integer mass_order = 11;
 extern std::array<real, mass_order * mass_order> mass;
 
