@@ -1,0 +1,138 @@
+// Small dense test systems and their sparse storages for the in-house solver tests.
+#pragma once
+
+#include <cmath>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "common/screen.hpp"
+#include "common/types.hpp"
+#include "io/format.hpp"
+
+namespace vetrix::test {
+
+using Vec = std::vector<real>;
+
+// Dense n x n matrix, a(i, j) 1-based, given row by row.
+struct Dense {
+    integer n = 0;
+    Vec v;
+    explicit Dense(integer order) : n(order), v(static_cast<std::size_t>(order * order), 0.0) {}
+    Dense(integer order, std::initializer_list<real> rows) : n(order), v(rows) {}
+    real& operator()(integer i, integer j) { return v[(i - 1) * n + j - 1]; }
+    real operator()(integer i, integer j) const { return v[(i - 1) * n + j - 1]; }
+    // (i, j) is stored when a(i,j) or a(j,i) is nonzero: structurally symmetric patterns
+    bool stored(integer i, integer j) const { return (*this)(i, j) != 0.0 || (*this)(j, i) != 0.0; }
+};
+
+inline Vec multiply(const Dense& a, const Vec& x) {
+    Vec y(x.size(), 0.0);
+    for (integer i = 1; i <= a.n; ++i)
+        for (integer j = 1; j <= a.n; ++j) y[i - 1] += a(i, j) * x[j - 1];
+    return y;
+}
+
+// Gaussian elimination with partial pivoting.
+inline Vec dense_solve(Dense a, Vec b) {
+    for (integer k = 1; k <= a.n; ++k) {
+        integer piv = k;
+        for (integer i = k + 1; i <= a.n; ++i)
+            if (std::abs(a(i, k)) > std::abs(a(piv, k))) piv = i;
+        for (integer j = 1; j <= a.n; ++j) std::swap(a(k, j), a(piv, j));
+        std::swap(b[k - 1], b[piv - 1]);
+        for (integer i = k + 1; i <= a.n; ++i) {
+            const real f = a(i, k) / a(k, k);
+            for (integer j = k; j <= a.n; ++j) a(i, j) -= f * a(k, j);
+            b[i - 1] -= f * b[k - 1];
+        }
+    }
+    for (integer i = a.n; i >= 1; --i) {
+        for (integer j = i + 1; j <= a.n; ++j) b[i - 1] -= a(i, j) * b[j - 1];
+        b[i - 1] /= a(i, i);
+    }
+    return b;
+}
+
+inline real distance(const Vec& x, const Vec& y) {
+    real s = 0.0;
+    for (std::size_t i = 0; i < x.size(); ++i) s += (x[i] - y[i]) * (x[i] - y[i]);
+    return std::sqrt(s);
+}
+
+// Full row storage: lower entries, the diagonal (always), upper entries, columns ascending.
+struct FullRows {
+    std::vector<integer> IAC{1}, JAC;
+    Vec AC;
+};
+inline FullRows full_rows(const Dense& a) {
+    FullRows f;
+    for (integer i = 1; i <= a.n; ++i) {
+        for (integer j = 1; j <= a.n; ++j)
+            if (j == i || a.stored(i, j)) {
+                f.JAC.push_back(j);
+                f.AC.push_back(a(i, j));
+            }
+        f.IAC.push_back(static_cast<integer>(f.JAC.size()) + 1);
+    }
+    return f;
+}
+
+// Strictly-upper row storage with separate lower values.
+struct UpperRows {
+    std::vector<integer> IA{1}, JA;
+    Vec AN, lower, AD;
+};
+inline UpperRows upper_rows(const Dense& a) {
+    UpperRows u;
+    for (integer i = 1; i <= a.n; ++i) {
+        u.AD.push_back(a(i, i));
+        for (integer j = i + 1; j <= a.n; ++j)
+            if (a.stored(i, j)) {
+                u.JA.push_back(j);
+                u.AN.push_back(a(i, j));
+                u.lower.push_back(a(j, i));
+            }
+        u.IA.push_back(static_cast<integer>(u.JA.size()) + 1);
+    }
+    return u;
+}
+
+// Unit in-house factor (L = U = 0, D = 1) on the strictly lower pattern, or on an empty one.
+struct Factor {
+    std::vector<integer> IU{1}, JU;
+    Vec L, D, U;
+};
+inline Factor lower_pattern(const Dense& a, bool empty = false) {
+    Factor f;
+    for (integer i = 1; i <= a.n; ++i) {
+        for (integer j = 1; j < i && !empty; ++j)
+            if (a.stored(i, j)) f.JU.push_back(j);
+        f.IU.push_back(static_cast<integer>(f.JU.size()) + 1);
+    }
+    f.L.assign(f.JU.size(), 0.0);
+    f.U.assign(f.JU.size(), 0.0);
+    f.D.assign(static_cast<std::size_t>(a.n), 1.0);
+    return f;
+}
+
+// Captures the screen for the lifetime of the object.
+struct ScreenCapture {
+    std::string text;
+    ScreenCapture() { screen().capture(&text); }
+    ~ScreenCapture() { screen().capture(nullptr); }
+    std::vector<std::string> lines() const {
+        std::vector<std::string> out;
+        std::istringstream in(text);
+        for (std::string l; std::getline(in, l);) out.push_back(l);
+        return out;
+    }
+};
+
+// True once the edit-descriptor engine is in place (the provisional one writes free format).
+inline bool layouts_ready() {
+    return fmt("(I5)", {3}) == "    3";
+}
+
+}  // namespace vetrix::test
