@@ -87,14 +87,14 @@ void block_ilut(integer n, F1<const integer> IAC, F1<integer> JAC, F1<const real
         throw std::logic_error("block_ilut: factor storage shorter than n + 2 + 2 n lfil");
     }
 
-    // 1 - block sizes and block work arrays (the block factor never holds more than
-    //     b + 1 + b (2 lfil - 1) positions)
+    // 1 - block sizes and block work arrays (a block factor of b rows ends before position
+    //     b + 2 + b (2 lfil - 1); one position more lets the storage test of a row with lfil = 0 pass)
     std::vector<integer> lbloque, iua, jua;
     std::vector<real> ua;
     try {
         lbloque = ilut_block_sizes(n);
         const integer maxbs = *std::max_element(lbloque.begin(), lbloque.end());
-        const bigint len = 2 * static_cast<bigint>(std::max(lfil, 0)) * maxbs + maxbs + 1;
+        const bigint len = 2 * static_cast<bigint>(std::max(lfil, 0)) * maxbs + maxbs + 2;
         iua.resize(static_cast<std::size_t>(maxbs) + 1);
         jua.resize(static_cast<std::size_t>(len));
         ua.resize(static_cast<std::size_t>(len));
