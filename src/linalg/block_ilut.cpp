@@ -19,12 +19,23 @@ constexpr integer nominal_block = 5000;
 // Message of a failed block factorisation (ilut status), then the end of the run.
 [[noreturn]] void ilut_failed(integer ierr) {
     switch (ierr) {
-        case -1: say({"incomprehensible error. Matrix must be wrong."}); break;
-        case -2: say({"insufficient storage in L."}); break;
-        case -3: say({"insufficient storage in U."}); break;
-        case -4: say({"illegal lfil entered."}); break;
-        case -5: say({"zero row encountered."}); break;
-        default: break;
+        case -1:
+            say({"incomprehensible error. Matrix must be wrong."});
+            break;
+        case -2:
+            say({"insufficient storage in L."});
+            break;
+        case -3:
+            say({"insufficient storage in U."});
+            break;
+        case -4:
+            say({"illegal lfil entered."});
+            break;
+        case -5:
+            say({"zero row encountered."});
+            break;
+        default:
+            break;
     }
     stop_run();
 }
@@ -82,13 +93,15 @@ void block_ilut(integer n, F1<const integer> IAC, F1<integer> JAC, F1<const real
                 real tolpre, F1<real> alu, F1<integer> jlu, F1<integer> ju, F1<real> w,
                 F1<integer> jw) {
     // the merged factor keeps at most lfil lower and lfil - 1 upper entries per row
-    const bigint needed = static_cast<bigint>(n) + 2 + 2 * static_cast<bigint>(n) * std::max(lfil, 0);
+    const bigint needed =
+        static_cast<bigint>(n) + 2 + 2 * static_cast<bigint>(n) * std::max(lfil, 0);
     if (alu.size() < needed || jlu.size() < needed || ju.size() < n + 1) {
         throw std::logic_error("block_ilut: factor storage shorter than n + 2 + 2 n lfil");
     }
 
     // 1 - block sizes and block work arrays (a block factor of b rows ends before position
-    //     b + 2 + b (2 lfil - 1); one position more lets the storage test of a row with lfil = 0 pass)
+    //     b + 2 + b (2 lfil - 1); one position more lets the storage test of a row with lfil = 0
+    //     pass)
     std::vector<integer> lbloque, iua, jua;
     std::vector<real> ua;
     try {

@@ -41,8 +41,8 @@ void putauxinu(integer n, integer o, integer b, F1<const real> ua, F1<const inte
 // n + 2 + 2 n lfil positions. JAC is renumbered in place while a block is factored and restored
 // exactly; AC is not changed. w: n + 1 reals, jw: 2 n integers of work (jw(n + c) is the
 // indicator of column c, cleared by each block's factorisation). After every block but the first
-// the line "Preconditioned block n\u{FFFD}:" k "of" nb is printed. A failing block prints the reason
-// and stops the run.
+// the line "Preconditioned block n\u{FFFD}:" k "of" nb is printed. A failing block prints the
+// reason and stops the run.
 void block_ilut(integer n, F1<const integer> IAC, F1<integer> JAC, F1<const real> AC, integer lfil,
                 real tolpre, F1<real> alu, F1<integer> jlu, F1<integer> ju, F1<real> w,
                 F1<integer> jw);

@@ -86,17 +86,28 @@ struct KrylovChoice {
 
 KrylovChoice krylov_choice(integer type) {
     switch (type) {
-        case 100: return {cg, "*** CG ***"};
-        case 101: return {bcg, "*** BCG ***"};
-        case 102: return {dbcg, "*** DBCG ***"};
-        case 103: return {cgnr, "*** CGNR ***"};
-        case 104: return {bcgstab, "*** BCGSTAB ***"};
-        case 105: return {tfqmr, "*** TFQMR ***"};
-        case 106: return {fom, "*** FOM ***"};
-        case 107: return {gmres, "*** GMRES ***"};
-        case 108: return {fgmres, "*** FGMRES ***"};
-        case 109: return {dqgmres, "*** DQGMRES ***"};
-        default: return {nullptr, ""};
+        case 100:
+            return {cg, "*** CG ***"};
+        case 101:
+            return {bcg, "*** BCG ***"};
+        case 102:
+            return {dbcg, "*** DBCG ***"};
+        case 103:
+            return {cgnr, "*** CGNR ***"};
+        case 104:
+            return {bcgstab, "*** BCGSTAB ***"};
+        case 105:
+            return {tfqmr, "*** TFQMR ***"};
+        case 106:
+            return {fom, "*** FOM ***"};
+        case 107:
+            return {gmres, "*** GMRES ***"};
+        case 108:
+            return {fgmres, "*** FGMRES ***"};
+        case 109:
+            return {dqgmres, "*** DQGMRES ***"};
+        default:
+            return {nullptr, ""};
     }
 }
 
@@ -104,16 +115,24 @@ KrylovChoice krylov_choice(integer type) {
 bigint krylov_work(integer type, bigint n, bigint m) {
     switch (type) {
         case 100:
-        case 103: return 6 * n;
-        case 101: return 8 * n;
+        case 103:
+            return 6 * n;
+        case 101:
+            return 8 * n;
         case 102:
-        case 105: return 12 * n;
-        case 104: return 9 * n;
+        case 105:
+            return 12 * n;
+        case 104:
+            return 9 * n;
         case 106:
-        case 107: return (n + 3) * (m + 2) + m * (m + 1) / 2 + n;
-        case 108: return 2 * n * (m + 1) + 3 * m + m * (m + 1) / 2 + 2 + n;
-        case 109: return 2 * n + 2 * (n + 2) * (m + 1);
-        default: return 0;
+        case 107:
+            return (n + 3) * (m + 2) + m * (m + 1) / 2 + n;
+        case 108:
+            return 2 * n * (m + 1) + 3 * m + m * (m + 1) / 2 + 2 + n;
+        case 109:
+            return 2 * n + 2 * (n + 2) * (m + 1);
+        default:
+            return 0;
     }
 }
 
@@ -229,9 +248,8 @@ void gauss_seidel_branch(const System& s, integer& ierr) {
 
 // Type 2: CGS on the strictly-upper rows, preconditioned by nodal volume over the diagonal; after
 // max_attempts failures it falls back on the diagonally scaled system with a tolerance eps / 11.
-void nodal_volume_branch(const System& s, integer& ierr, F1<const integer> IE,
-                         F1<const integer> JE, F1<const integer> nelem_ptr,
-                         F1<const integer> nelem, F1<const real> X,
+void nodal_volume_branch(const System& s, integer& ierr, F1<const integer> IE, F1<const integer> JE,
+                         F1<const integer> nelem_ptr, F1<const integer> nelem, F1<const real> X,
                          F1<const integer> iElementType, integer NDim) {
     const integer n = s.n;
     precond(IE, JE, nelem_ptr, nelem, X, s.iDofEq, iElementType, s.NodT, s.NDof, NDim, s.UD);
@@ -393,8 +411,8 @@ void gmres_branch(const System& s, integer type, F1<integer> iscratch, integer& 
 
 }  // namespace
 
-void equation_place(F1<const integer> iDofEq, integer NodT, integer NDof, integer eq,
-                    integer& node, integer& dof) {
+void equation_place(F1<const integer> iDofEq, integer NodT, integer NDof, integer eq, integer& node,
+                    integer& dof) {
     node = 0;
     dof = 0;
     for (integer i = 1; i <= NodT; ++i) {
@@ -446,16 +464,16 @@ void iterative_solver(F1<const integer> IA, F1<const integer> JA, F1<real> AL, F
                       F1<real> UNl, F1<real> UD, F1<real> UNu, F1<integer> IAC, F1<integer> JAC,
                       F1<real> AC, real eps, integer itmaxsol, integer& ierr, integer n,
                       integer krylov, integer lfil, real tolpre, F1<real> WorkSpace,
-                      integer isolvertype, logical sym, F1<const integer> IE,
-                      F1<const integer> JE, F1<const integer> nelem_ptr, F1<const integer> nelem,
-                      F1<const real> X, F1<const integer> iEQNode, F1<const integer> iEqDof,
-                      F1<const integer> iDofEq, F1<const integer> iElementType, integer NodT,
-                      integer NelT, integer NDof, integer NDim) {
+                      integer isolvertype, logical sym, F1<const integer> IE, F1<const integer> JE,
+                      F1<const integer> nelem_ptr, F1<const integer> nelem, F1<const real> X,
+                      F1<const integer> iEQNode, F1<const integer> iEqDof, F1<const integer> iDofEq,
+                      F1<const integer> iElementType, integer NodT, integer NelT, integer NDof,
+                      integer NDim) {
     (void)iEQNode;
     (void)iEqDof;
     (void)NelT;
-    const bool known = (isolvertype >= 1 && isolvertype <= 6) ||
-                       (isolvertype >= 100 && isolvertype <= 110);
+    const bool known =
+        (isolvertype >= 1 && isolvertype <= 6) || (isolvertype >= 100 && isolvertype <= 110);
     if (!known) throw std::logic_error("iterative_solver: unknown solver type");
 
     // integer scratch of the factorisations: 2 n entries
@@ -468,17 +486,27 @@ void iterative_solver(F1<const integer> IA, F1<const integer> JA, F1<real> AL, F
     }
     const F1<integer> iscratch(scratch);
 
-    const System s{IA,  JA,  AL,  AD,  AN,     B_Load, Unk1,   IU,     JU,       UNl,
-                   UD,  UNu, IAC, JAC, AC,     WorkSpace,      eps,    itmaxsol, n,
-                   krylov,   lfil, tolpre,     sym != 0,       iDofEq, NodT,     NDof};
+    const System s{IA,  JA,     AL,   AD,     AN,       B_Load, Unk1,      IU,  JU,
+                   UNl, UD,     UNu,  IAC,    JAC,      AC,     WorkSpace, eps, itmaxsol,
+                   n,   krylov, lfil, tolpre, sym != 0, iDofEq, NodT,      NDof};
     switch (isolvertype) {
-        case 1: gauss_seidel_branch(s, ierr); break;
-        case 2: nodal_volume_branch(s, ierr, IE, JE, nelem_ptr, nelem, X, iElementType, NDim); break;
-        case 3: scaled_cgs_branch(s, ierr); break;
+        case 1:
+            gauss_seidel_branch(s, ierr);
+            break;
+        case 2:
+            nodal_volume_branch(s, ierr, IE, JE, nelem_ptr, nelem, X, iElementType, NDim);
+            break;
+        case 3:
+            scaled_cgs_branch(s, ierr);
+            break;
         case 4:
         case 5:
-        case 6: gmres_branch(s, isolvertype, iscratch, ierr); break;
-        default: krylov_branch(s, isolvertype, iscratch, ierr); break;
+        case 6:
+            gmres_branch(s, isolvertype, iscratch, ierr);
+            break;
+        default:
+            krylov_branch(s, isolvertype, iscratch, ierr);
+            break;
     }
 }
 

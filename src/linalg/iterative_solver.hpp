@@ -54,11 +54,11 @@ void iterative_solver(F1<const integer> IA, F1<const integer> JA, F1<real> AL, F
                       F1<real> UNl, F1<real> UD, F1<real> UNu, F1<integer> IAC, F1<integer> JAC,
                       F1<real> AC, real eps, integer itmaxsol, integer& ierr, integer n,
                       integer krylov, integer lfil, real tolpre, F1<real> WorkSpace,
-                      integer isolvertype, logical sym, F1<const integer> IE,
-                      F1<const integer> JE, F1<const integer> nelem_ptr, F1<const integer> nelem,
-                      F1<const real> X, F1<const integer> iEQNode, F1<const integer> iEqDof,
-                      F1<const integer> iDofEq, F1<const integer> iElementType, integer NodT,
-                      integer NelT, integer NDof, integer NDim);
+                      integer isolvertype, logical sym, F1<const integer> IE, F1<const integer> JE,
+                      F1<const integer> nelem_ptr, F1<const integer> nelem, F1<const real> X,
+                      F1<const integer> iEQNode, F1<const integer> iEqDof, F1<const integer> iDofEq,
+                      F1<const integer> iElementType, integer NodT, integer NelT, integer NDof,
+                      integer NDim);
 
 // Nodal volumes: for every node, V = a quarter of the volume of each adjacent element of type 1
 // (the tetrahedron of its first four nodes), summed; UD(q) = V for the first four dofs of the node
@@ -66,11 +66,10 @@ void iterative_solver(F1<const integer> IA, F1<const integer> JA, F1<real> AL, F
 // and every element when NDim < 3, add no volume. Equations of no node keep their UD value.
 void precond(F1<const integer> IE, F1<const integer> JE, F1<const integer> nelem_ptr,
              F1<const integer> nelem, F1<const real> X, F1<const integer> iDofEq,
-             F1<const integer> iElementType, integer NodT, integer NDof, integer NDim,
-             F1<real> UD);
+             F1<const integer> iElementType, integer NodT, integer NDof, integer NDim, F1<real> UD);
 
 // Node and dof of equation eq found in iDofEq (NDof entries per node); 0 and 0 if none has it.
-void equation_place(F1<const integer> iDofEq, integer NodT, integer NDof, integer eq,
-                    integer& node, integer& dof);
+void equation_place(F1<const integer> iDofEq, integer NodT, integer NDof, integer eq, integer& node,
+                    integer& dof);
 
 }  // namespace vetrix
