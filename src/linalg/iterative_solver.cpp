@@ -475,6 +475,14 @@ void iterative_solver(F1<const integer> IA, F1<const integer> JA, F1<real> AL, F
     const bool known =
         (isolvertype >= 1 && isolvertype <= 6) || (isolvertype >= 100 && isolvertype <= 110);
     if (!known) throw std::logic_error("iterative_solver: unknown solver type");
+    // storage the branches address directly (the Krylov solvers check their own work space)
+    const bigint need = isolvertype == 1                         ? 2 * static_cast<bigint>(n)
+                        : isolvertype <= 3 || isolvertype == 110 ? 8 * static_cast<bigint>(n)
+                                                                 : 0;
+    const bool needs_ud = isolvertype == 2 || isolvertype >= 100;
+    if (WorkSpace.size() < need || (needs_ud && UD.size() < n)) {
+        throw std::logic_error("iterative_solver: WorkSpace or UD shorter than the solver needs");
+    }
 
     // integer scratch of the factorisations: 2 n entries
     std::vector<integer> scratch;
