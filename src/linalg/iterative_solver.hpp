@@ -45,10 +45,13 @@ namespace vetrix {
 //   iDofEq        NDof entries per node: equation of each nodal dof (0 = none); gives the node and
 //                 dof named in the messages about a zero row, column or diagonal
 //   NodT, NelT, NDof, NDim  sizes (NelT not read)
-// Messages and attempts: every attempt that fails is repeated from the current solution, at most
-// 50 times; then the run stops with a message. Failures that no repetition can mend (a zero row
-// or column, a zero diagonal for type 2, a failed incomplete factorisation, a break-down of the
-// Krylov solvers) stop the run after their message.
+// Attempts: a failed attempt is repeated from the current solution, at most 50 attempts in all
+// (type 2: 50 as assembled, then 50 on the diagonally scaled system); then the run stops with a
+// message. Failures that no repetition can mend (a zero row or column, a zero diagonal for type 2
+// or Gauss-Seidel, a failed incomplete factorisation, a Krylov status other than the iteration
+// limit) stop the run after their message. A CGS right-hand side of zero gives the solution zero.
+// Types 4 and 6 with sym true keep the lower factor in UNu(1..nnz), apart from the upper one in
+// AN; types 4 to 6 use a Krylov dimension of at most n.
 void iterative_solver(F1<const integer> IA, F1<const integer> JA, F1<real> AL, F1<real> AD,
                       F1<real> AN, F1<real> B_Load, F1<real> Unk1, F1<integer> IU, F1<integer> JU,
                       F1<real> UNl, F1<real> UD, F1<real> UNu, F1<integer> IAC, F1<integer> JAC,
