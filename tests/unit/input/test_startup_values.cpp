@@ -22,7 +22,7 @@ TEST(Startup, SolverValuesAndLibraryTablesOfTwoSubsteps) {
     DeckRun run("decks/solver_values");
     RunInput in = read_run_input();
     ASSERT_EQ(in.NSubSteps, 2);
-    EXPECT_EQ(in.isolvertype, (std::vector<integer>{1000, 4}));
+    EXPECT_EQ(in.isolvertype, (std::vector<integer>{107, 4}));
     EXPECT_EQ(in.itmaxsol, (std::vector<integer>{200, 100}));
     EXPECT_EQ(in.eps, (std::vector<real>{1.0e-8, 1.0e-6}));
     EXPECT_EQ(in.krylov, (std::vector<integer>{30, 20}));
