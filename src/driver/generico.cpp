@@ -22,12 +22,6 @@ namespace vetrix {
 
 namespace {
 
-std::string pad60(std::string_view text) {
-    std::string s(text);
-    s.resize(60, ' ');
-    return s;
-}
-
 const std::string kUnderline(59, '_');
 
 // One linear solve of substep s with the system assembled in w: the direct factor (type -1 keeps
@@ -98,7 +92,7 @@ void generico(RunInput& in) {
     integer istep = 0;
     say({"Output Initial Values"});
     write_output(T, DT, istep);
-    timeroutstep(pad60(""));
+    timeroutstep(padded("", 60));
 
     while (in.tfinal > T) {
         const bool report = istep % in.NPrint == 0;
@@ -106,7 +100,7 @@ void generico(RunInput& in) {
         if (report) {
             say({kUnderline + " "});
             say({"[][][][][][][][][]--> NEW TIME STEP <--[][][][][][][][][][] "});
-            timerout(pad60(""));
+            timerout(padded("", 60));
             sayf("(' Step= ',I8,', Time=',G12.4E2,', DT=',G12.4E2)", {istep + 1, T, DT});
             say();
         }
@@ -157,7 +151,7 @@ void generico(RunInput& in) {
                                in.NelT, NDof, NDim, in.MaxNodEl, NTypes, NCommon, in.NDofEl(),
                                in.sym[s - 1], in.DT, DT, T, NTimeLevels);
                     if (report) {
-                        timerout(pad60("System Matrix is assembled, NOW SOLVING"));
+                        timerout(padded("System Matrix is assembled, NOW SOLVING", 60));
                         say();
                     }
                     // initial guess of the iterative solvers, solve, scatter
@@ -203,7 +197,7 @@ void generico(RunInput& in) {
                      F1<const integer>(in.ie_jparam), F1<const real>(in.param),
                      F1<const integer>(in.jparam), in.ParamWriteSwitch);
         if (istep % in.NPrint == 0) {
-            timeroutstep(pad60("Time Step Finished"));
+            timeroutstep(padded("Time Step Finished", 60));
             sayf("(1x,1A59,///)", {kUnderline});
         }
     }

@@ -22,12 +22,6 @@ namespace vetrix {
 
 namespace {
 
-std::string pad60(std::string_view text) {
-    std::string s(text);
-    s.resize(60, ' ');
-    return s;
-}
-
 std::string name_from_codes(F1<const integer> codes, integer first) {
     std::string s(kDofNameLength, ' ');
     for (integer j = 1; j <= kDofNameLength; ++j)
@@ -146,7 +140,7 @@ void driver_setup(RunInput& in, DriverState& w) {
                 in.idofnames, kDofNameLength * (NDof * (s - 1) + d - 1) + 1));
     // 2, 3 - final time for the elements; the elapsed-time clock starts
     tfinal = in.tfinal;
-    timerout(pad60("Initiating Calculus"));
+    timerout(padded("Initiating Calculus", 60));
     // 4 - renumbering cap
     in.iRenumbering = std::min(in.iRenumbering, NelT / 4);
     // 5 - what the input already occupies

@@ -10,6 +10,7 @@
 #include "common/stops.hpp"
 #include "common/views.hpp"
 #include "input/deck_messages.hpp"
+#include "io/format.hpp"
 #include "io/screen_text.hpp"
 
 namespace vetrix {
@@ -57,9 +58,7 @@ void redirect_screen(DeckFile& control) {
     name.erase(name.find_last_not_of(' ') + 1);
     if (name == "*") return;
     if (!screen().redirect_to_file(name)) fail_runtime("cannot open log file " + name);
-    std::string padded = name;
-    padded.resize(std::max<std::size_t>(padded.size(), 120), ' ');
-    say({"SCREEN OUTPUT REDIRECTED TO FILE", padded});
+    say({"SCREEN OUTPUT REDIRECTED TO FILE", padded(name, 120)});
 }
 
 void readlibrary(DeckFile& f, RunInput& in, integer s) {

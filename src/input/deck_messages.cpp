@@ -2,15 +2,12 @@
 #include "input/deck_messages.hpp"
 
 #include "common/stops.hpp"
+#include "io/format.hpp"
 #include "io/screen_text.hpp"
 
 namespace vetrix {
 
-std::string key_line(std::string_view key) {
-    std::string s(key.substr(0, 120));
-    s.resize(120, ' ');
-    return s;
-}
+std::string key_line(std::string_view key) { return padded(key, 120); }
 
 void stop_key_not_found(std::string_view key) {
     say({key_line(key)});

@@ -794,4 +794,10 @@ std::string fmt(std::string_view layout, std::initializer_list<FItem> items) {
     return it->second.format(items);
 }
 
+std::string padded(std::string_view text, std::size_t width) {
+    std::string s(text.substr(0, width));
+    s.resize(width, ' ');
+    return s;
+}
+
 }  // namespace vetrix

@@ -82,6 +82,10 @@ class Layout {
     std::unique_ptr<Impl> impl_;
 };
 
+// The text cut or padded with blanks to exactly width characters (fixed-length texts such as
+// keyword records and the 60-character timing labels).
+std::string padded(std::string_view text, std::size_t width);
+
 // One-shot formatting with a layout string (parsed layouts are cached by text).
 std::string fmt(std::string_view layout, std::initializer_list<FItem> items);
 
