@@ -52,6 +52,27 @@ void report_negative_jacobian(integer e, integer code, F1<const real> XE, intege
 
 }  // namespace
 
+void AssemblyWorkspace::size_for(integer NDofEl, integer MaxNodEl, integer NDim,
+                                 integer NTimeLevels, integer NTypes, integer NCommon,
+                                 integer NDof, std::size_t nparam, std::size_t njparam) {
+    // the element routines read at most 5 common parameters, or one switch per dof, and at most
+    // NDof + 1 parameters of their group
+    const std::size_t pad = static_cast<std::size_t>(NDof) + 8;
+    common_width = std::max({NCommon, NDof, integer{8}});
+    auto fit = [](auto& v, std::size_t n) {
+        if (v.size() < n) v.resize(n);
+    };
+    fit(AE, static_cast<std::size_t>(NDofEl) * NDofEl);
+    fit(BE, NDofEl);
+    fit(UE, NDofEl);
+    fit(UH, static_cast<std::size_t>(NTimeLevels) * NDofEl);
+    fit(XE, static_cast<std::size_t>(NDim) * MaxNodEl);
+    fit(NL, MaxNodEl);
+    fit(common, static_cast<std::size_t>(common_width) * NTypes);
+    params.assign(std::max(params.size(), nparam + pad), 0.0);
+    jparams.assign(std::max(jparams.size(), njparam + pad), 0);
+}
+
 ElementRoutine element_routine_of(integer code) {
     for (const CodeRoutine& r : routine_table())
         if (r.code == code) return r.routine;
@@ -81,7 +102,8 @@ void matrixcoef(F1<const integer> IE, F1<const integer> JE, F1<const real> X, F1
                 F1<const integer> icoupling, F1<const integer> /*iEQNode*/,
                 F1<const integer> /*iEqDof*/, F1<const integer> iDofEq, integer NodT, integer NelT,
                 integer NDof, integer NDim, integer MaxNodEl, integer NTypes, integer NCommon,
-                integer NDofEl, logical sym, real DTinput, real& DT, real T, integer NTimeLevels) {
+                integer NDofEl, logical sym, real DTinput, real& DT, real T, integer NTimeLevels,
+                AssemblyWorkspace* workspace) {
     DT = DTinput;
     lengthparam = ie__param(NParamGroups + 1) - 1;
     lengthjparam = ie_jparam(NParamGroups + 1) - 1;
@@ -94,18 +116,36 @@ void matrixcoef(F1<const integer> IE, F1<const integer> JE, F1<const real> X, F1
     const integer NTotDof = NodT * NDof;
     const bigint ME = static_cast<bigint>(NDofEl) * NDofEl;  // entries of one coupling matrix
 
-    // 2 - element workspace and the routine of every type, once per assembly
-    std::vector<real> ae_store(static_cast<std::size_t>(ME));
-    std::vector<real> be_store(NDofEl);
-    std::vector<integer> nl_store(MaxNodEl);
-    std::vector<real> xe_store(static_cast<std::size_t>(NDim) * MaxNodEl);
-    std::vector<real> ue_store(NDofEl);
-    std::vector<real> uh_store(static_cast<std::size_t>(NTimeLevels) * NDofEl);
+    // 2 - element workspace, padded parameters and the routine of every type, once per assembly
+    AssemblyWorkspace own;
+    AssemblyWorkspace& ws = workspace != nullptr ? *workspace : own;
+    ws.size_for(NDofEl, MaxNodEl, NDim, NTimeLevels, NTypes, NCommon, NDof,
+                static_cast<std::size_t>(param.size()), static_cast<std::size_t>(jparam.size()));
+    const integer CW = ws.common_width;
+    for (integer t = 1; t <= NTypes; ++t)
+        for (integer j = 1; j <= CW; ++j)
+            ws.common[(t - 1) * CW + j - 1] = j <= NCommon ? commonpar((t - 1) * NCommon + j) : 0.0;
+    std::copy(param.begin(), param.end(), ws.params.begin());
+    std::copy(jparam.begin(), jparam.end(), ws.jparams.begin());
+    const F1<const real> common(ws.common), params(ws.params);
+    const F1<const integer> jparams(ws.jparams);
+    const std::size_t np = static_cast<std::size_t>(param.size());
+    const std::size_t njp = static_cast<std::size_t>(jparam.size());
+    std::vector<real>& ae_store = ws.AE;
+    std::vector<real>& be_store = ws.BE;
     const F2<real> AE(ae_store.data(), NDofEl, NDofEl);
-    const F1<real> BE(be_store), UE(ue_store), UH(uh_store), XE(xe_store);
-    const F1<integer> NL(nl_store);
+    const F1<real> BE(be_store.data(), NDofEl), UE(ws.UE.data(), NDofEl);
+    const F1<real> UH(ws.UH.data(), static_cast<std::ptrdiff_t>(NTimeLevels) * NDofEl);
+    const F1<real> XE(ws.XE.data(), static_cast<std::ptrdiff_t>(NDim) * MaxNodEl);
+    const F1<integer> NL(ws.NL.data(), MaxNodEl);
     const F2<const integer> lib(ielementlib.data(), NTypes, 5);  // column 1 code, 4 slot
-    std::vector<ElementRoutine> routine(NTypes);
+    ElementRoutine routine_buffer[16];
+    std::vector<ElementRoutine> routine_heap;
+    ElementRoutine* routine = routine_buffer;
+    if (NTypes > 16) {
+        routine_heap.resize(NTypes);
+        routine = routine_heap.data();
+    }
     for (integer t = 1; t <= NTypes; ++t) routine[t - 1] = element_routine_of(lib(t, 1));
 
     // 3 - the elements in order
@@ -115,8 +155,8 @@ void matrixcoef(F1<const integer> IE, F1<const integer> JE, F1<const real> X, F1
         const integer code = lib(t, 1);
         const integer slot = lib(t, 4);
         if (slot == 0) continue;
-        std::fill(ae_store.begin(), ae_store.end(), 0.0);
-        std::fill(be_store.begin(), be_store.end(), 0.0);
+        std::fill_n(ae_store.begin(), static_cast<std::size_t>(ME), 0.0);
+        std::fill_n(be_store.begin(), NDofEl, 0.0);
 
         // gather: nodes, coordinates, current iterate and the stored levels
         const integer first = IE(e);
@@ -139,19 +179,18 @@ void matrixcoef(F1<const integer> IE, F1<const integer> JE, F1<const real> X, F1
         // publishes can be reported
         const ElementRoutine f = routine[t - 1];
         if (f != nullptr) {
-            // the group's parameters from its first entry on; a group number outside the
-            // table gets no parameters
+            // the group's parameters from its first entry on, zeros after the last; a group
+            // number outside the table gets zeros only
             const bool known_group = g >= 1 && g <= NParamGroups + 1;
-            const F1<const real> PR = known_group && ie__param(g) <= param.size()
-                                          ? param.section(ie__param(g))
-                                          : F1<const real>();
-            const F1<const integer> JP = known_group && ie_jparam(g) <= jparam.size()
-                                             ? jparam.section(ie_jparam(g))
-                                             : F1<const integer>();
+            const std::size_t p0 = known_group ? static_cast<std::size_t>(ie__param(g)) : np + 1;
+            const std::size_t q0 = known_group ? static_cast<std::size_t>(ie_jparam(g)) : njp + 1;
+            const F1<const real> PR = params.section(static_cast<std::ptrdiff_t>(std::min(p0, np + 1)));
+            const F1<const integer> JP =
+                jparams.section(static_cast<std::ptrdiff_t>(std::min(q0, njp + 1)));
             det = 0.0;
             current_element = e;  // named by the element routines' stop messages
             f(AE, BE, NDofEl, XE, NDim, NDof, nn, UH, UE,
-              commonpar.section((t - 1) * NCommon + 1, NCommon), PR, JP, DTinput, DT, T);
+              common.section((t - 1) * CW + 1, CW), PR, JP, DTinput, DT, T);
             current_element = 0;
             if (det < 0.0) report_negative_jacobian(e, code, XE, NDim, nn);
         } else {

@@ -2,6 +2,8 @@
 // element computed by the routine of its type's element code.
 #pragma once
 
+#include <vector>
+
 #include "common/types.hpp"
 #include "common/views.hpp"
 #include "elements/element_routine.hpp"
@@ -14,6 +16,24 @@ ElementRoutine element_routine_of(integer code);
 // Makes `routine` the routine of element code `code` (nullptr: the code is no longer identified)
 // and returns the routine it had before. The dispatch table is process-wide.
 ElementRoutine set_element_routine(integer code, ElementRoutine routine);
+
+// Element workspace of the assembly: AE, BE, NL, XE, UE, UH and padded copies of the common and
+// element parameters. The driver sizes one at set-up so that assemblies in the time loop allocate
+// nothing; an assembly without one makes its own.
+struct AssemblyWorkspace {
+    std::vector<real> AE, BE, XE, UE, UH;
+    std::vector<integer> NL;
+    // Common parameters of every type, each row padded with zeros to `common_width` entries, and
+    // the real and integer parameters followed by zeros: an element routine that reads more
+    // values than the deck gives gets zeros instead of reading past the arrays.
+    std::vector<real> common, params;
+    std::vector<integer> jparams;
+    integer common_width = 0;
+    // Sizes every array for the given counts (no allocation when they already fit).
+    void size_for(integer NDofEl, integer MaxNodEl, integer NDim, integer NTimeLevels,
+                  integer NTypes, integer NCommon, integer NDof, std::size_t nparam,
+                  std::size_t njparam);
+};
 
 // Adds the contributions of every element of an assembled type (slot, column 4 of ielementlib,
 // not 0) into the system of one substep, whose identity rows and cleared arrays the caller has
@@ -44,6 +64,7 @@ void matrixcoef(F1<const integer> IE, F1<const integer> JE, F1<const real> X, F1
                 F1<const integer> icoupling, F1<const integer> iEQNode, F1<const integer> iEqDof,
                 F1<const integer> iDofEq, integer NodT, integer NelT, integer NDof, integer NDim,
                 integer MaxNodEl, integer NTypes, integer NCommon, integer NDofEl, logical sym,
-                real DTinput, real& DT, real T, integer NTimeLevels);
+                real DTinput, real& DT, real T, integer NTimeLevels,
+                AssemblyWorkspace* workspace = nullptr);
 
 }  // namespace vetrix

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "assembly/element_dispatch.hpp"
 #include "common/types.hpp"
 
 namespace vetrix {
@@ -54,6 +55,8 @@ struct DriverState {
     std::vector<real> WorkSpace;   // real work of the iterative solvers
     std::vector<integer> IAC, JAC; // full row storage: pointers, columns
     std::vector<real> AC;          //   and values
+
+    AssemblyWorkspace assembly;  // element workspace of every assembly
 
     // -- nodal vectors (NTotDof each) --
     std::vector<real> Sol, SolSub, SolIter;

@@ -149,7 +149,7 @@ void generico(RunInput& in) {
                                F1<const real>(in.commonpar).section((s - 1) * NCommon * NTypes + 1, NCommon * NTypes),
                                F1<const integer>(in.icoupling), eq_node, eq_dof, eqs, NodT,
                                in.NelT, NDof, NDim, in.MaxNodEl, NTypes, NCommon, in.NDofEl(),
-                               in.sym[s - 1], in.DT, DT, T, NTimeLevels);
+                               in.sym[s - 1], in.DT, DT, T, NTimeLevels, &w.assembly);
                     if (report) {
                         timerout(padded("System Matrix is assembled, NOW SOLVING", 60));
                         say();

@@ -431,7 +431,9 @@ void driver_setup(RunInput& in, DriverState& w) {
         }
     }
 
-    // nodal vectors of the time loop
+    // element workspace and nodal vectors of the time loop
+    w.assembly.size_for(NDofEl, in.MaxNodEl, in.NDim, in.NTimeLevels, NTypes, in.NCommon, NDof,
+                        in.param.size(), in.jparam.size());
     w.Sol.assign(static_cast<std::size_t>(NTotDof), 0.0);
     w.SolSub.assign(static_cast<std::size_t>(NTotDof), 0.0);
     w.SolIter.assign(static_cast<std::size_t>(NTotDof), 0.0);
