@@ -219,8 +219,8 @@ VetrixMesh convert_mesh(const GmshMesh& mesh, const ConvertOptions& options,
             for (const auto& kc : s.kinds) count += kc.second;
             notes.push_back("physical group " + key_text(key) +
                             (s.name.empty() ? "" : " " + quoted(s.name)) + " (" +
-                            std::to_string(count) +
-                            " elements) has no --group mapping; its elements are left out");
+                            std::to_string(count) + (count == 1 ? " element" : " elements") +
+                            ") has no --group mapping; its elements are left out");
         }
     }
 
