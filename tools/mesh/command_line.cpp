@@ -13,7 +13,7 @@ namespace {
     throw UsageError(option + (value.empty() ? "" : " " + value) + ": " + problem);
 }
 
-// A whole token read as an integer in [low, high]; nullopt otherwise.
+// True when the whole token is an integer in [low, high], stored in v.
 bool read_int(std::string_view s, int low, int high, int& v) {
     const auto r = std::from_chars(s.data(), s.data() + s.size(), v);
     return r.ec == std::errc() && r.ptr == s.data() + s.size() && v >= low && v <= high;
@@ -29,8 +29,8 @@ bool read_real(std::string_view s, double& v) {
 int count_option(const std::string& option, const std::string& value, int low, int high) {
     int v = 0;
     if (!read_int(value, low, high, v))
-        usage(option, value, "expected an integer from " + std::to_string(low) + " to " +
-                                 std::to_string(high));
+        usage(option, value,
+              "expected an integer from " + std::to_string(low) + " to " + std::to_string(high));
     return v;
 }
 
@@ -58,7 +58,8 @@ GroupMapping group_option(const std::string& value) {
         const std::string_view key = f.substr(0, eq);
         const std::string_view num = eq == std::string_view::npos ? "" : f.substr(eq + 1);
         int* target = key == "type" ? &m.type : key == "mat" ? &m.mat : nullptr;
-        if (!target) usage("--group", value, "unknown field '" + std::string(f) + "' (type=T, mat=M)");
+        if (!target)
+            usage("--group", value, "unknown field '" + std::string(f) + "' (type=T, mat=M)");
         if (!read_int(num, 1, 2147483647, *target))
             usage("--group", value, std::string(key) + " must be a positive integer");
     }
@@ -75,7 +76,8 @@ void dirichlet_option(const std::string& value, std::vector<DirichletRule>& rule
     rule.selector = value.substr(0, colon);
     const std::size_t atsign = rule.selector.rfind('@');
     if (atsign != std::string::npos) {
-        if (!read_int(std::string_view(rule.selector).substr(atsign + 1), 1, 2147483647, rule.substep))
+        if (!read_int(std::string_view(rule.selector).substr(atsign + 1), 1, 2147483647,
+                      rule.substep))
             usage("--dirichlet", value, "the substep after @ must be a positive integer");
         rule.selector.resize(atsign);
     }
@@ -108,17 +110,28 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
             }
             return value;
         };
-        if (option == "-h" || option == "--help") cl.help = true;
-        else if (option == "--list") cl.list = true;
-        else if (option == "-o" || option == "--output") cl.output = take();
-        else if (option == "--dofs") cl.convert.NDof = count_option(option, take(), 1, 1000);
-        else if (option == "--substeps") cl.convert.NSubSteps = count_option(option, take(), 1, 1000);
-        else if (option == "--dim") cl.convert.NDim = count_option(option, take(), 1, 3);
-        else if (option == "--group") cl.convert.groups.push_back(group_option(take()));
-        else if (option == "--dirichlet") dirichlet_option(take(), cl.convert.dirichlet);
-        else if (option.size() > 1 && option[0] == '-') usage(option, "", "unknown option");
-        else if (!cl.input.empty()) usage(option, "", "a second input file (" + cl.input + " is the first)");
-        else cl.input = option;
+        if (option == "-h" || option == "--help")
+            cl.help = true;
+        else if (option == "--list")
+            cl.list = true;
+        else if (option == "-o" || option == "--output")
+            cl.output = take();
+        else if (option == "--dofs")
+            cl.convert.NDof = count_option(option, take(), 1, 1000);
+        else if (option == "--substeps")
+            cl.convert.NSubSteps = count_option(option, take(), 1, 1000);
+        else if (option == "--dim")
+            cl.convert.NDim = count_option(option, take(), 1, 3);
+        else if (option == "--group")
+            cl.convert.groups.push_back(group_option(take()));
+        else if (option == "--dirichlet")
+            dirichlet_option(take(), cl.convert.dirichlet);
+        else if (option.size() > 1 && option[0] == '-')
+            usage(option, "", "unknown option");
+        else if (!cl.input.empty())
+            usage(option, "", "a second input file (" + cl.input + " is the first)");
+        else
+            cl.input = option;
         if (has_value && (option == "-h" || option == "--help" || option == "--list"))
             usage(option, "", "takes no value");
     }

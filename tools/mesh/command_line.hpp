@@ -16,7 +16,7 @@ struct UsageError : MeshError {
 
 struct CommandLine {
     bool help = false;
-    bool list = false;          // print the physical groups of the input and stop
+    bool list = false;  // print the physical groups of the input and stop
     std::string input;
     std::string output = "Mesh.txt";  // "-": standard output
     ConvertOptions convert;

@@ -67,8 +67,7 @@ class Reader {
     void close(std::string_view section) {
         const std::string end = "$End" + std::string(section.substr(1));
         std::string_view line = trim(need(section));
-        if (line != end)
-            fail("expected " + end + ", found '" + std::string(line) + "'");
+        if (line != end) fail("expected " + end + ", found '" + std::string(line) + "'");
     }
 
     [[noreturn]] void fail(const std::string& message) const { fail_at(line_no_, message); }
@@ -124,12 +123,18 @@ class Parser {
             if (head.empty()) continue;
             if (head.front() != '$')
                 in_.fail("expected a section header, found '" + std::string(head) + "'");
-            if (head == "$PhysicalNames") physical_names();
-            else if (head == "$Entities" && v4_) entities();
-            else if (head == "$PartitionedEntities") in_.fail("partitioned meshes are not supported");
-            else if (head == "$Nodes") v4_ ? nodes4() : nodes2();
-            else if (head == "$Elements") v4_ ? elements4() : elements2();
-            else skip(head);
+            if (head == "$PhysicalNames")
+                physical_names();
+            else if (head == "$Entities" && v4_)
+                entities();
+            else if (head == "$PartitionedEntities")
+                in_.fail("partitioned meshes are not supported");
+            else if (head == "$Nodes")
+                v4_ ? nodes4() : nodes2();
+            else if (head == "$Elements")
+                v4_ ? elements4() : elements2();
+            else
+                skip(head);
         }
         mesh_.last_line = in_.line_no();
         if (!have_nodes_) in_.fail_at(in_.line_no(), "no $Nodes section");
@@ -143,12 +148,15 @@ class Parser {
         const std::string version(t[0]);
         if (t[1] != "0") {
             if (t[1] == "1")
-                in_.fail("binary mesh files are not supported; save the mesh as ASCII "
-                         "(Mesh.Binary = 0)");
+                in_.fail(
+                    "binary mesh files are not supported; save the mesh as ASCII "
+                    "(Mesh.Binary = 0)");
             in_.fail("'" + std::string(t[1]) + "' is not a file type (0 for ASCII)");
         }
-        if (version == "4.1") v4_ = true;
-        else if (version == "2.2" || version == "2.1" || version == "2" || version == "2.0") v4_ = false;
+        if (version == "4.1")
+            v4_ = true;
+        else if (version == "2.2" || version == "2.1" || version == "2" || version == "2.0")
+            v4_ = false;
         else
             in_.fail("MSH version " + version +
                      " is not supported; save the mesh in format 4.1 or 2.2");
@@ -168,7 +176,8 @@ class Parser {
         for (int i = 0; i < n; ++i) {
             const std::string_view line = in_.need("$PhysicalNames");
             const auto t = split(line);
-            if (t.size() < 3) in_.fail("physical name: expected 3 values, found " + std::to_string(t.size()));
+            if (t.size() < 3)
+                in_.fail("physical name: expected 3 values, found " + std::to_string(t.size()));
             PhysicalName p;
             p.key = {in_.count(t[0]), in_.count(t[1])};
             std::string_view name = trim(line.substr(t[2].data() - line.data()));
@@ -197,7 +206,8 @@ class Parser {
                              " values, found " + std::to_string(t.size()));
                 std::vector<int> phys;
                 for (int k = 0; k < nphys; ++k)
-                    phys.push_back(static_cast<int>(in_.integer(t[at + 1 + static_cast<std::size_t>(k)])));
+                    phys.push_back(
+                        static_cast<int>(in_.integer(t[at + 1 + static_cast<std::size_t>(k)])));
                 entity_physicals_[{d, tag}] = std::move(phys);
             }
         }
@@ -271,8 +281,8 @@ class Parser {
             const long long tag = in_.integer(t[i]);
             const auto it = node_index_.find(tag);
             if (it == node_index_.end())
-                in_.fail("element " + std::string(t[0]) + " refers to node " +
-                         std::to_string(tag) + ", which is not defined");
+                in_.fail("element " + std::string(t[0]) + " refers to node " + std::to_string(tag) +
+                         ", which is not defined");
             mesh_.nodes.push_back(it->second);
         }
         mesh_.elements.push_back(std::move(e));
@@ -314,7 +324,8 @@ class Parser {
             const int entity = static_cast<int>(in_.integer(bh[1]));
             const int kind = static_cast<int>(in_.integer(bh[2]));
             const int n = in_.count(bh[3]);
-            if (!gmsh_element_kind(kind)) in_.fail("unknown Gmsh element type " + std::to_string(kind));
+            if (!gmsh_element_kind(kind))
+                in_.fail("unknown Gmsh element type " + std::to_string(kind));
             std::vector<int> physicals;
             if (have_entities_) {
                 const auto it = entity_physicals_.find({dim, entity});
@@ -340,7 +351,7 @@ class Parser {
     bool have_nodes_ = false;
     bool have_elements_ = false;
     bool have_entities_ = false;
-    std::unordered_map<long long, int> node_index_;            // node tag -> dense number
+    std::unordered_map<long long, int> node_index_;                     // node tag -> dense number
     std::map<std::pair<int, int>, std::vector<int>> entity_physicals_;  // (dim, tag) -> tags
 };
 

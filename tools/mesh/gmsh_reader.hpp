@@ -29,12 +29,12 @@ struct PhysicalName {
 };
 
 struct GmshElement {
-    int kind = 0;                    // Gmsh element type number
-    int dim = 0;                     // dimension of the entity the element belongs to
-    int line = 0;                    // line of the file where the element stands
-    int first = 0;                   // position of its first node in GmshMesh::nodes (0-based)
-    int count = 0;                   // number of nodes
-    std::vector<int> physicals;      // physical tags of the element (empty: none)
+    int kind = 0;                // Gmsh element type number
+    int dim = 0;                 // dimension of the entity the element belongs to
+    int line = 0;                // line of the file where the element stands
+    int first = 0;               // position of its first node in GmshMesh::nodes (0-based)
+    int count = 0;               // number of nodes
+    std::vector<int> physicals;  // physical tags of the element (empty: none)
 };
 
 struct GmshMesh {
@@ -44,7 +44,7 @@ struct GmshMesh {
     std::vector<double> xyz;          // three coordinates per node, nodes in file order
     std::vector<PhysicalName> names;  // from $PhysicalNames, in file order
     std::vector<GmshElement> elements;
-    std::vector<int> nodes;           // element nodes: dense node numbers 1 ... node_count()
+    std::vector<int> nodes;  // element nodes: dense node numbers 1 ... node_count()
     int node_count() const { return static_cast<int>(xyz.size() / 3); }
 };
 

@@ -12,8 +12,8 @@ using namespace vetrix::meshtool;
 namespace {
 
 void list_groups(const GmshMesh& mesh) {
-    std::cout << mesh.path << " (Gmsh " << mesh.version << "): " << mesh.node_count()
-              << " nodes, " << mesh.elements.size() << " elements\n";
+    std::cout << mesh.path << " (Gmsh " << mesh.version << "): " << mesh.node_count() << " nodes, "
+              << mesh.elements.size() << " elements\n";
     for (const GroupSummary& g : physical_groups(mesh)) {
         std::cout << "physical group " << key_text(g.key);
         if (!g.name.empty()) std::cout << " \"" << g.name << "\"";
@@ -23,8 +23,8 @@ void list_groups(const GmshMesh& mesh) {
         for (std::size_t i = 0; i < g.kinds.size(); ++i) {
             const auto [kind, count] = g.kinds[i];
             const VetrixShape* s = vetrix_shape_of(kind);
-            std::cout << (i ? ", " : " ") << count << " x " << gmsh_element_kind(kind)->name
-                      << " (" << (s ? s->shape : "no vetrix shape") << ")";
+            std::cout << (i ? ", " : " ") << count << " x " << gmsh_element_kind(kind)->name << " ("
+                      << (s ? s->shape : "no vetrix shape") << ")";
         }
         std::cout << "\n";
     }

@@ -14,7 +14,8 @@ namespace vetrix::meshtool {
 namespace {
 
 bool all_digits(std::string_view s) {
-    return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+    return !s.empty() &&
+           std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 int to_int(std::string_view s) {
@@ -23,7 +24,9 @@ int to_int(std::string_view s) {
     return r.ec == std::errc() ? v : -1;
 }
 
-std::string quoted(const std::string& name) { return "\"" + name + "\""; }
+std::string quoted(const std::string& name) {
+    return "\"" + name + "\"";
+}
 
 // The one physical group a selector names; option is the option that used it ("--group").
 const GroupSummary& resolve(const std::vector<GroupSummary>& groups, const std::string& selector,
@@ -33,7 +36,8 @@ const GroupSummary& resolve(const std::vector<GroupSummary>& groups, const std::
     const std::size_t slash = selector.find('/');
     if (slash != std::string::npos && all_digits(selector.substr(0, slash)) &&
         all_digits(selector.substr(slash + 1))) {
-        const PhysicalKey key{to_int(selector.substr(0, slash)), to_int(selector.substr(slash + 1))};
+        const PhysicalKey key{to_int(selector.substr(0, slash)),
+                              to_int(selector.substr(slash + 1))};
         for (const GroupSummary& g : groups)
             if (g.key == key) hits.push_back(&g);
         if (hits.empty()) throw MeshError(who + "no physical group " + selector + " in " + path);
@@ -57,7 +61,8 @@ const GroupSummary& resolve(const std::vector<GroupSummary>& groups, const std::
                         "; write DIM/TAG");
     }
     if (hits.front()->kinds.empty())
-        throw MeshError(who + "physical group " + key_text(hits.front()->key) + " has no elements in " + path);
+        throw MeshError(who + "physical group " + key_text(hits.front()->key) +
+                        " has no elements in " + path);
     return *hits.front();
 }
 
@@ -99,8 +104,10 @@ std::vector<GroupSummary> physical_groups(const GmshMesh& mesh) {
             }
             auto k = std::find_if(g->kinds.begin(), g->kinds.end(),
                                   [&e](const std::pair<int, int>& p) { return p.first == e.kind; });
-            if (k == g->kinds.end()) g->kinds.emplace_back(e.kind, 1);
-            else ++k->second;
+            if (k == g->kinds.end())
+                g->kinds.emplace_back(e.kind, 1);
+            else
+                ++k->second;
         }
     }
     return groups;
@@ -158,8 +165,10 @@ VetrixMesh convert_mesh(const GmshMesh& mesh, const ConvertOptions& options,
     }
     for (int n = 0; n < out.NodT; ++n) {
         for (int c = 0; c < 3; ++c) {
-            const double x = mesh.xyz[3 * static_cast<std::size_t>(n) + static_cast<std::size_t>(c)];
-            if (c < out.NDim) out.X.push_back(x);
+            const double x =
+                mesh.xyz[3 * static_cast<std::size_t>(n) + static_cast<std::size_t>(c)];
+            if (c < out.NDim)
+                out.X.push_back(x);
             else if (x != 0.0) {
                 char buf[32];
                 const auto r = std::to_chars(buf, buf + sizeof buf, x);
@@ -226,7 +235,8 @@ VetrixMesh convert_mesh(const GmshMesh& mesh, const ConvertOptions& options,
 
     // 4 - kinds of the nodal dofs: 1 on nodes of written elements, 0 elsewhere, then -1 with
     // the value on the nodes of each rule's group, later rules over earlier ones
-    const std::size_t NTotDof = static_cast<std::size_t>(out.NodT) * static_cast<std::size_t>(out.NDof);
+    const std::size_t NTotDof =
+        static_cast<std::size_t>(out.NodT) * static_cast<std::size_t>(out.NDof);
     out.idoftype.assign(NTotDof * static_cast<std::size_t>(out.NSubSteps), 0);
     out.dirich.assign(out.idoftype.size(), 0.0);
     auto at = [&](int substep, int node, int dof) {

@@ -41,19 +41,19 @@ struct VetrixGroup {
     std::string physical_name;  // empty when the group has none
     int type = 0;
     int mat = 0;
-    int nodes = 0;              // nodes per element
-    std::vector<int> JE;        // node numbers, element after element, in vetrix's local order
+    int nodes = 0;        // nodes per element
+    std::vector<int> JE;  // node numbers, element after element, in vetrix's local order
     int count() const { return nodes ? static_cast<int>(JE.size()) / nodes : 0; }
 };
 
 struct VetrixMesh {
-    std::string source;         // file the mesh came from
-    std::string version;        // its Gmsh format
+    std::string source;   // file the mesh came from
+    std::string version;  // its Gmsh format
     int NDof = 1;
     int NDim = 2;
     int NSubSteps = 1;
     int NodT = 0;
-    std::vector<double> X;      // NDim coordinates per node
+    std::vector<double> X;  // NDim coordinates per node
     std::vector<VetrixGroup> groups;
     std::vector<int> idoftype;  // NodT * NDof per substep, substep after substep
     std::vector<double> dirich;

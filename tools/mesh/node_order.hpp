@@ -9,10 +9,10 @@ namespace vetrix::meshtool {
 
 // One Gmsh element kind (the "element type" number of the .msh file).
 struct GmshKind {
-    int number;              // Gmsh's element type number
-    std::string_view name;   // readable name for messages, e.g. "6-node prism"
-    int dim;                 // topological dimension 0 ... 3
-    int nodes;               // nodes per element
+    int number;             // Gmsh's element type number
+    std::string_view name;  // readable name for messages, e.g. "6-node prism"
+    int dim;                // topological dimension 0 ... 3
+    int nodes;              // nodes per element
 };
 
 // A Gmsh kind that vetrix has a shape for. Local node a of vetrix (0-based) is local node
