@@ -4,10 +4,12 @@
 
 #include <string>
 
+#include "command_line.hpp"
 #include "common/types.hpp"
 #include "elements/simplex_shape.hpp"
 #include "gmsh_reader.hpp"
 #include "mesh_convert.hpp"
+#include "node_order.hpp"
 
 using namespace vetrix::meshtool;
 
@@ -129,5 +131,21 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"quad1_41.msh", 2, "Point Seg2 Quad4"}, Case{"quad2_41.msh", 2, "Point Seg3 Quad8"},
         Case{"quad2_22.msh", 2, "Point Seg3 Quad8"}, Case{"hex1_22.msh", 3, "Quad4 Cub8"},
         Case{"hex2_41.msh", 3, "Quad8 Cub20"}, Case{"hex2_22.msh", 3, "Quad8 Cub20"}));
+
+// The node-order table of --help says what the converter does: "NAME  a b c ..." lines, 1-based.
+TEST(NodeOrderHelp, TableMatchesTheMaps) {
+    const int kinds[] = {15, 1, 8, 2, 9, 4, 11, 3, 16, 5, 17};
+    const std::string help = help_text();
+    for (int kind : kinds) {
+        const VetrixShape* s = vetrix_shape_of(kind);
+        std::string line = "  " + std::string(gmsh_element_kind(kind)->name);
+        line.resize(24, ' ');
+        line += std::string(s->shape);
+        line.resize(33, ' ');
+        for (int a = 0; a < s->nodes; ++a)
+            line += (a ? " " : "") + std::to_string(s->from_gmsh[static_cast<std::size_t>(a)] + 1);
+        EXPECT_NE(help.find(line + "\n"), std::string::npos) << line;
+    }
+}
 
 }  // namespace
