@@ -257,6 +257,10 @@ void read_control(DeckFile& f, RunInput& in) {
                 reject_input(kControl, "*Coupling Matrices",
                              "slot " + std::to_string(k) + " is outside 1.." +
                                  std::to_string(in.NSlots));
+            // a read cut short by a slash leaves the rest of the matrix as it stands
+            for (integer i = 1; i <= M; ++i)
+                for (integer j = 1; j <= M; ++j)
+                    rows[(i - 1) * M + (j - 1)] = C((k - 1) * M * M + (j - 1) * M + i);
             f.read({std::span<integer>(rows)});
             // the file gives the matrix row by row; storage runs down the columns
             for (integer i = 1; i <= M; ++i)

@@ -48,6 +48,9 @@ TEST(Startup, SolverValuesAndLibraryTablesOfTwoSubsteps) {
     ASSERT_EQ(in.icoupling.size(), 27u);
     EXPECT_EQ(std::vector<integer>(in.icoupling.begin() + 9, in.icoupling.begin() + 18),
               (std::vector<integer>{1, 1, 0, 1, 1, 0, 0, 0, 0}));
+    // slot 3 ends with a slash after its first value: the rest keeps its zeros
+    EXPECT_EQ(std::vector<integer>(in.icoupling.begin() + 18, in.icoupling.end()),
+              (std::vector<integer>{1, 0, 0, 0, 0, 0, 0, 0, 0}));
     EXPECT_EQ(in.idoftype, (std::vector<integer>{-1, 1, 1, -1, 1, 1, -1, 1}));
     EXPECT_EQ(in.dirich[6], 2.5);
 }
