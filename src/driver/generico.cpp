@@ -3,11 +3,13 @@
 #include "driver/generico.hpp"
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 
 #include "assembly/element_dispatch.hpp"
 #include "common/array_helpers.hpp"
 #include "common/process_state.hpp"
+#include "common/stops.hpp"
 #include "driver/convergence.hpp"
 #include "driver/driver_state.hpp"
 #include "driver/result_files.hpp"
@@ -43,9 +45,20 @@ void solve_substep(RunInput& in, DriverState& w, integer s, integer istep) {
         F1<const integer> JU = F1<const integer>(w.JU).section(w.ju_start[s - 1], w.LJU[s - 1]);
         F1<real> Uu = UN.section(w.un_upper[s - 1]), Ul = UN.section(w.un_lower[s - 1]);
         F1<real> DI = UD.section(w.ud_first[s - 1]), XL = UD.section(w.ud_second[s - 1]);
-        if (t == 0 || istep == 0)
+        if (t == 0 || istep == 0) {
             trianns(IA, JA, upper, lower, AD, IU, JU, Uu, Ul, DI, XL, F1<integer>(w.IP),
                     F1<integer>(w.IUP), n, sym);
+            // the factorisation does not pivot: a zero pivot means a singular system, whose
+            // solution would be infinities and not-a-numbers
+            for (integer i = 1; i <= n; ++i)
+                if (DI(i) == 0.0 || !std::isfinite(DI(i))) {
+                    const integer e = w.eq_start[s - 1] + i - 1;
+                    say({"ZERO PIVOT IN THE DIRECT FACTORISATION OF SUBSTEP", s, "EQUATION", i,
+                         "NODE", w.NOlds[w.iEQNode[e - 1] - 1], "DOF", w.iEqDof[e - 1]});
+                    say({"The system is singular: check the prescribed values of this dof"});
+                    stop_run();
+                }
+        }
         forwback(IU, JU, DI, Uu, Ul, B, X, n);
         return;
     }
