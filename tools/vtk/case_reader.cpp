@@ -159,6 +159,7 @@ Snapshot read_restart(DeckFile& ini, const CaseData& c) {
     in.iInitialTime = 1;  // take T from the file's "*Time" section
     guarded(ini, [&] { read_initial_conditions(ini, in); });
     Snapshot s;
+    s.istep = -1;
     s.T = in.Tini;
     s.levels = in.NTimeLevels;
     s.points = in.NodT;

@@ -32,7 +32,7 @@ struct CaseData {
 // Nodal values of one output. values holds levels blocks of points x NDof reals, point by point
 // with the dofs fastest, level 1 (the newest) first, points in the order the file lists them.
 struct Snapshot {
-    integer istep = 0;
+    integer istep = 0;  // -1 when the file does not tell the step
     real T = 0.0;
     real DT = 0.0;
     integer levels = 1;
@@ -51,7 +51,7 @@ CaseData read_case(const std::filesystem::path& folder);
 bool read_dataout_record(DeckFile& data, const CaseData& c, Snapshot& s);
 
 // Reads IniFile.txt as the solver reads its initial levels: all NTimeLevels levels of every node,
-// and T from its "*Time" section (0 without one). DT is not read.
+// and T from its "*Time" section (0 without one). DT and the step are not read (istep -1).
 Snapshot read_restart(DeckFile& ini, const CaseData& c);
 
 }  // namespace vetrix::vtk

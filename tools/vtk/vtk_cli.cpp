@@ -107,7 +107,7 @@ std::string convert(const Options& o) {
     auto put = [&](const Snapshot& s) {
         const std::string path = numbered(o.prefix, entries.size());
         write_file(path, [&](std::ostream& os) { write_vtu(os, grid, c.dof_names, s); });
-        entries.push_back({o.step_time ? static_cast<real>(s.istep) : s.T,
+        entries.push_back({o.step_time && s.istep >= 0 ? static_cast<real>(s.istep) : s.T,
                            fs::path(path).filename().string()});
     };
     if (o.restart) {

@@ -175,8 +175,10 @@ void write_vtu(std::ostream& os, const VtkGrid& grid, const std::vector<std::str
         a.add(s.T);
     }
     out += "</DataArray>\n";
-    out += "      <DataArray type=\"Int32\" Name=\"Step\" NumberOfTuples=\"1\" format=\"ascii\">" +
-           std::to_string(s.istep) + "</DataArray>\n";
+    if (s.istep >= 0)
+        out += "      <DataArray type=\"Int32\" Name=\"Step\" NumberOfTuples=\"1\" "
+               "format=\"ascii\">" +
+               std::to_string(s.istep) + "</DataArray>\n";
     out += "    </FieldData>\n";
     out += "    <Piece NumberOfPoints=\"" + std::to_string(np) + "\" NumberOfCells=\"" +
            std::to_string(grid.cells()) + "\">\n";
