@@ -39,7 +39,7 @@ constexpr std::array<ShapeCell, 11> kShapeCells{{{"Point", kVertex},
 
 // Appends values separated by blanks, at most per_line to a line, each line indented.
 class ArrayText {
-public:
+  public:
     explicit ArrayText(std::string& out, int per_line = 6) : out_(out), per_line_(per_line) {}
     template <class T>
     void add(T v) {
@@ -53,13 +53,14 @@ public:
         if (n_ > 0) out_ += "\n        ";
     }
 
-private:
+  private:
     std::string& out_;
     int per_line_;
     long long n_ = 0;
 };
 
-void open_array(std::string& out, std::string_view type, std::string_view name, int components = 1) {
+void open_array(std::string& out, std::string_view type, std::string_view name,
+                int components = 1) {
     out += "        <DataArray type=\"";
     out += type;
     out += '"';
@@ -87,12 +88,23 @@ void int_array(std::string& out, std::string_view type, std::string_view name,
 std::string xml_escape(std::string_view text) {
     std::string s;
     for (char ch : text) switch (ch) {
-            case '&': s += "&amp;"; break;
-            case '<': s += "&lt;"; break;
-            case '>': s += "&gt;"; break;
-            case '"': s += "&quot;"; break;
-            case '\'': s += "&apos;"; break;
-            default: s += ch;
+            case '&':
+                s += "&amp;";
+                break;
+            case '<':
+                s += "&lt;";
+                break;
+            case '>':
+                s += "&gt;";
+                break;
+            case '"':
+                s += "&quot;";
+                break;
+            case '\'':
+                s += "&apos;";
+                break;
+            default:
+                s += ch;
         }
     return s;
 }
@@ -168,17 +180,19 @@ void write_vtu(std::ostream& os, const VtkGrid& grid, const std::vector<std::str
     out += "<VTKFile type=\"UnstructuredGrid\" version=\"0.1\" byte_order=\"LittleEndian\">\n";
     out += "  <UnstructuredGrid>\n";
     out += "    <FieldData>\n";
-    out += "      <DataArray type=\"Float64\" Name=\"TimeValue\" NumberOfTuples=\"1\" "
-           "format=\"ascii\">";
+    out +=
+        "      <DataArray type=\"Float64\" Name=\"TimeValue\" NumberOfTuples=\"1\" "
+        "format=\"ascii\">";
     {
         ArrayText a(out);
         a.add(s.T);
     }
     out += "</DataArray>\n";
     if (s.istep >= 0)
-        out += "      <DataArray type=\"Int32\" Name=\"Step\" NumberOfTuples=\"1\" "
-               "format=\"ascii\">" +
-               std::to_string(s.istep) + "</DataArray>\n";
+        out +=
+            "      <DataArray type=\"Int32\" Name=\"Step\" NumberOfTuples=\"1\" "
+            "format=\"ascii\">" +
+            std::to_string(s.istep) + "</DataArray>\n";
     out += "    </FieldData>\n";
     out += "    <Piece NumberOfPoints=\"" + std::to_string(np) + "\" NumberOfCells=\"" +
            std::to_string(grid.cells()) + "\">\n";

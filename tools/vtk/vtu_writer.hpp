@@ -54,8 +54,8 @@ VtkGrid mesh_grid(const CaseData& c);
 VtkGrid point_cloud(const CaseData& c, const std::vector<integer>& nodes);
 
 // One unstructured grid holding the snapshot's values as point arrays named after the dofs
-// (levels after the first get "_level<L>"), plus the field values TimeValue and, for a known step (istep >= 0), Step.
-// s.points must equal grid.points().
+// (levels after the first get "_level<L>"), plus the field values TimeValue and, for a known step
+// (istep >= 0), Step. s.points must equal grid.points().
 void write_vtu(std::ostream& os, const VtkGrid& grid, const std::vector<std::string>& dof_names,
                const Snapshot& s);
 

@@ -87,8 +87,10 @@ TEST(VtkEndToEnd, HeatPlateResultsReadBack) {
               (std::vector<double>{0.5, 0.5, 0.0}));
     const std::vector<double> temp = array(last, "TEMPERATURE");
     for (int n = 0; n < 25; ++n) {
-        if (xyz[3 * n] == 0.0) EXPECT_EQ(temp[n], 0.0) << "held edge, node " << n + 1;
-        else EXPECT_GT(temp[n], 0.0) << "node " << n + 1;
+        if (xyz[3 * n] == 0.0)
+            EXPECT_EQ(temp[n], 0.0) << "held edge, node " << n + 1;
+        else
+            EXPECT_GT(temp[n], 0.0) << "node " << n + 1;
     }
 
     // the restart file holds the final state; step numbers as times in another folder

@@ -1,5 +1,5 @@
 // Test support: a strict little XML reader (elements, quoted attributes, text, the five entities)
-// that throws on anything malformed, and lookups of VTK data arrays.
+// that throws on anything malformed, and the numbers of a VTK data array.
 #pragma once
 
 #include <cctype>
@@ -12,9 +12,8 @@
 namespace vetrix::testing {
 
 struct XmlNode {
-    std::string tag;
+    std::string tag, text;  // text: the element's own character data, entities resolved
     std::map<std::string, std::string> attr;
-    std::string text;  // character data of the element itself, entities resolved
     std::vector<XmlNode> kids;
 
     // Depth-first search for the first element with this tag (and Name attribute, if given).
@@ -35,91 +34,72 @@ struct XmlNode {
 };
 
 class XmlReader {
-public:
+  public:
     static XmlNode parse(const std::string& s) {
-        XmlReader r(s);
-        r.skip_space();
-        if (s.compare(r.p_, 5, "<?xml") == 0) {
-            const std::size_t e = s.find("?>", r.p_);
-            if (e == std::string::npos) r.fail("open prolog");
-            r.p_ = e + 2;
-        }
-        r.skip_space();
+        XmlReader r{s};
+        if (s.starts_with("<?xml")) r.p_ = s.find("?>") + 2;  // npos + 2 fails below
         XmlNode root = r.element();
-        r.skip_space();
+        r.space();
         if (r.p_ != s.size()) r.fail("text after the root element");
         return root;
     }
 
-private:
+  private:
     explicit XmlReader(const std::string& s) : s_(s) {}
     [[noreturn]] void fail(const std::string& what) const {
         throw std::runtime_error("XML: " + what + " at offset " + std::to_string(p_));
     }
-    void skip_space() {
+    char at() const { return p_ < s_.size() ? s_[p_] : (fail("unexpected end"), '\0'); }
+    void space() {
         while (p_ < s_.size() && std::isspace(static_cast<unsigned char>(s_[p_]))) ++p_;
     }
     std::string name() {
         const std::size_t b = p_;
-        while (p_ < s_.size() && (std::isalnum(static_cast<unsigned char>(s_[p_])) ||
-                                  s_[p_] == '_' || s_[p_] == ':' || s_[p_] == '-'))
-            ++p_;
-        if (p_ == b) fail("name expected");
-        return s_.substr(b, p_ - b);
+        while (std::isalnum(static_cast<unsigned char>(at())) || at() == '_') ++p_;
+        return p_ > b ? s_.substr(b, p_ - b) : (fail("name expected"), "");
     }
-    // Character data up to the stop character, entities resolved; '<' and a bare '&' are faults.
+    // Character data up to the stop character; '<' inside an attribute and a bare '&' are faults.
     std::string chars(char stop) {
+        static const std::map<std::string, char> entities{
+            {"amp", '&'}, {"lt", '<'}, {"gt", '>'}, {"quot", '"'}, {"apos", '\''}};
         std::string out;
-        while (p_ < s_.size() && s_[p_] != stop) {
-            const char c = s_[p_];
-            if (c == '<' && stop != '<') fail("'<' in an attribute");
-            if (c == '&') {
-                static const std::map<std::string, char> entities{
-                    {"amp", '&'}, {"lt", '<'}, {"gt", '>'}, {"quot", '"'}, {"apos", '\''}};
-                const std::size_t e = s_.find(';', p_);
-                if (e == std::string::npos || !entities.count(s_.substr(p_ + 1, e - p_ - 1)))
-                    fail("bad entity");
-                out += entities.at(s_.substr(p_ + 1, e - p_ - 1));
-                p_ = e + 1;
-            } else {
+        for (char c; (c = at()) != stop; ++p_) {
+            if (c == '<') fail("'<' in an attribute");
+            if (c != '&') {
                 out += c;
-                ++p_;
+                continue;
             }
+            const std::size_t e = s_.find(';', p_);
+            const auto it = entities.find(s_.substr(p_ + 1, e - p_ - 1));
+            if (e == std::string::npos || it == entities.end()) fail("bad entity");
+            out += it->second;
+            p_ = e;
         }
-        if (p_ == s_.size()) fail("unexpected end");
         return out;
     }
     XmlNode element() {
-        if (s_[p_] != '<') fail("'<' expected");
+        space();
+        if (at() != '<') fail("'<' expected");
         ++p_;
         XmlNode n;
         n.tag = name();
-        for (;;) {
-            skip_space();
-            if (p_ >= s_.size()) fail("unexpected end in a tag");
-            if (s_.compare(p_, 2, "/>") == 0) {
-                p_ += 2;
-                return n;
-            }
-            if (s_[p_] == '>') break;
+        for (space(); at() != '>'; space()) {
+            if (s_.compare(p_, 2, "/>") == 0) return p_ += 2, n;
             const std::string a = name();
             if (s_.compare(p_, 2, "=\"") != 0) fail("quoted attribute value expected");
             p_ += 2;
             if (!n.attr.emplace(a, chars('"')).second) fail("attribute repeated: " + a);
             ++p_;
         }
-        ++p_;
-        for (;;) {
-            n.text += chars('<');
-            if (s_.compare(p_, 2, "</") == 0) {
-                p_ += 2;
-                if (name() != n.tag) fail("end tag does not match <" + n.tag + ">");
-                skip_space();
-                if (p_ >= s_.size() || s_[p_] != '>') fail("'>' expected");
-                ++p_;
-                return n;
+        for (++p_;;) {
+            for (; at() != '<'; ++p_) n.text += at() == '&' ? (fail("'&' in text"), ' ') : at();
+            if (s_.compare(p_, 2, "</") != 0) {
+                n.kids.push_back(element());
+                continue;
             }
-            n.kids.push_back(element());
+            p_ += 2;
+            if (name() != n.tag || at() != '>') fail("end tag does not match <" + n.tag + ">");
+            return ++p_, n;
         }
     }
 
