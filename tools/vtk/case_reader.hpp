@@ -41,7 +41,9 @@ struct Snapshot {
 };
 
 // Reads Mesh.txt and Basparam.txt of a case. A stop of the solver's reader or an unreadable value
-// is a runtime failure naming the file and the line.
+// is a runtime failure naming the file and the line. The progress lines of the solver's readers
+// (here and in read_restart) are caught, and the screen writer is then handed back to the
+// standard output.
 CaseData read_case(DeckFile& mesh, DeckFile& control);
 CaseData read_case(const std::filesystem::path& folder);
 
