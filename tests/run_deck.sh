@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs vetrix on one test case in a scratch folder and compares what it wrote with expected/.
 #   case/            the input decks (every file beside expected/ is copied)
-#   case/stdin       optional standard input (otherwise none)
+#   case/stdin       optional standard input (otherwise an empty one)
+#   case/stdin.closed   marker: the run starts with its standard input closed
 #   case/expected/status   exit status (0 when absent)
 #   case/expected/stdout   screen text; elapsed-time figures are masked before comparing
 #   case/expected/stderr   standard error text
@@ -11,10 +12,14 @@ exe=$1
 case_dir=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-find "$case_dir" -maxdepth 1 -type f ! -name stdin -exec cp {} "$work"/ \;
+find "$case_dir" -maxdepth 1 -type f ! -name stdin ! -name stdin.closed -exec cp {} "$work"/ \;
 stdin=/dev/null
 [ -f "$case_dir/stdin" ] && stdin="$case_dir/stdin"
-(cd "$work" && "$exe" <"$stdin" >stdout.out 2>stderr.out)
+if [ -f "$case_dir/stdin.closed" ]; then
+  (cd "$work" && "$exe" <&- >stdout.out 2>stderr.out)
+else
+  (cd "$work" && "$exe" <"$stdin" >stdout.out 2>stderr.out)
+fi
 status=$?
 # Elapsed times differ from run to run: their figure (and its field's trailing blanks) is masked.
 mask() { sed -E 's/(Elapsed Time in Secs =) *[-+0-9.E]+ */\1 <t>/' "$1"; }
