@@ -141,7 +141,7 @@ Run run_once() {
                    F1<const real>(in.commonpar).section(1, in.NCommon * in.NTypes),
                    F1<const integer>(in.icoupling), eq_node, eq_dof, eqs, NodT, in.NelT, NDof,
                    in.NDim, in.MaxNodEl, in.NTypes, in.NCommon, in.NDofEl(), in.sym[0], in.DT,
-                   in.DT, T, in.NTimeLevels);
+                   in.DT, T, in.NTimeLevels, &w.assembly);
         r.assembly.end();
         F1<real> Uu = UN.section(w.un_upper[0]), Ul = UN.section(w.un_lower[0]);
         F1<real> DI = UD.section(w.ud_first[0]), XL = UD.section(w.ud_second[0]);
