@@ -34,10 +34,9 @@ TEST(Neumannelement, HalfTheSegmentFluxAtEachEnd) {
 
 TEST(Concentratedload, SwitchesTruncatedTowardsZero) {
     const double nan = std::numeric_limits<double>::quiet_NaN(), inf = 1.0 / 0.0;
-    const std::pair<double, bool> cases[] = {{1.0, true},    {1.9, true},  {1.0 - 1e-16, false},
-                                             {0.9, false},   {2.0, false}, {-1.0, false},
-                                             {-1.9, false},  {0.0, false}, {1e30, false},
-                                             {-1e30, false}, {nan, false}, {inf, false}};
+    const std::pair<double, bool> cases[] = {{1.0, true},   {1.9, true},  {1.0 - 1e-16, false},
+                                             {2.0, false},  {-1.0, false}, {1e30, false},
+                                             {nan, false},  {inf, false}};
     for (auto [sw, applied] : cases) {
         // slot 2 carries the switch under test, slots 1 and 3 are fixed on and off; BE arrives
         // holding -4 to show that a load is assigned, not added
