@@ -1,6 +1,6 @@
 // Element dispatch and numeric assembly: random substeps against a dense assembly written out
-// here, and the hand cases of prescribed neighbours, owned rows, repeated nodes, skipped types
-// and unknown codes.
+// here, and the hand cases of prescribed neighbours, owned rows, repeated nodes and unknown
+// codes.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -17,13 +17,12 @@ namespace {
 constexpr real kUntouched = 777.0;  // lower part of AN when only the upper part is assembled
 int calls = 0;                      // calls of the test elements
 
-// AE(l, m) and BE(l) of the random test elements: sig identifies the element by its
-// coordinates; BE also carries the gathered iterate, both stored levels, common and group
-// parameters.
-real entry(bool symmetric, real sig, integer l, integer m) {
-    return symmetric ? sig + l + m + 0.1 * l * m : sig + 3.0 * l - 0.5 * m;
+// The test element: AE(l, m) = CP(1) (10 l + m) + sig l, not symmetric so that a transposed
+// entry shows; BE(l) = CP(1) l + sig + the gathered iterate, both stored levels and the group
+// parameters; sig identifies the element by its coordinates. Publishes det = CP(2) if not 0.
+real entry(real cp, real sig, integer l, integer m) {
+    return cp * (10.0 * l + m) + sig * l;
 }
-template <bool Symmetric>
 void test_element(F2<real> AE, F1<real> BE, integer, F1<const real> XE, integer NDim, integer NDof,
                   integer nn, F1<const real> UH, F1<const real> UE, F1<const real> CP,
                   F1<const real> PR, F1<const integer> JP, real, real, real) {
@@ -32,19 +31,8 @@ void test_element(F2<real> AE, F1<real> BE, integer, F1<const real> XE, integer 
     for (integer a = 1; a <= nn; ++a) sig += a * XE(NDim * (a - 1) + 1) + XE(NDim * a);
     const integer ne = nn * NDof;
     for (integer l = 1; l <= ne; ++l) {
-        BE(l) = sig - l + UE(l) + 2.0 * UH(l) + 4.0 * UH(ne + l) + CP(1) + PR(1) + JP(1);
-        for (integer m = 1; m <= ne; ++m) AE(l, m) = entry(Symmetric, sig, l, m);
-    }
-}
-
-// Hand cases: AE(l, m) = CP(1) (10 l + m), BE(l) = CP(1) l; publishes det = CP(2) if not 0.
-void fixed_element(F2<real> AE, F1<real> BE, integer, F1<const real>, integer, integer, integer nn,
-                   F1<const real>, F1<const real>, F1<const real> CP, F1<const real>,
-                   F1<const integer>, real, real, real) {
-    ++calls;
-    for (integer l = 1; l <= nn; ++l) {
-        BE(l) = CP(1) * l;
-        for (integer m = 1; m <= nn; ++m) AE(l, m) = CP(1) * (10.0 * l + m);
+        BE(l) = CP(1) * l + sig + UE(l) + 2.0 * UH(l) + 4.0 * UH(ne + l) + PR(1) + JP(1);
+        for (integer m = 1; m <= ne; ++m) AE(l, m) = entry(CP(1), sig, l, m);
     }
     if (CP(2) != 0.0) det = CP(2);
 }
@@ -96,9 +84,9 @@ System assemble(const Case& k, int times = 1) {
 TEST(Assembly, RandomSubstepsEqualDenseAssembly) {
     std::mt19937 rng(5);
     auto pick = [&](int n) { return static_cast<integer>(rng() % n); };
+    const RoutineGuard guard(test_element);
     for (int trial = 0; trial < 80; ++trial) {
-        const bool sym = trial % 2 == 0, symmetric_ae = trial % 4 < 2, wide = trial % 10 == 9;
-        const RoutineGuard guard(symmetric_ae ? test_element<true> : test_element<false>);
+        const bool sym = trial % 2 == 0, wide = trial % 10 == 9;
         Case k;
         k.NodT = 6 + pick(6), k.NDof = wide ? 17 : 1 + pick(2), k.MaxNodEl = wide ? 4 : 3 + pick(2);
         k.NTypes = 3, k.sym = sym, k.lib = {901, 901, 901, 1, 0, 0, 0, 0, 0, 1, 2, 0, 0, 0, 0};
@@ -120,26 +108,33 @@ TEST(Assembly, RandomSubstepsEqualDenseAssembly) {
         std::vector<real> A(n * n, 0.0), b(n, 0.0);
         integer active = 0;
         for (integer q = 0; q < NT; ++q)
-            if (s.kinds[q] < 0) A[(s.iDofEq[q] - 1) * (n + 1)] = 1.0, b[s.iDofEq[q] - 1] = k.dirich[q];
+            if (s.kinds[q] < 0)
+                A[(s.iDofEq[q] - 1) * (n + 1)] = 1.0, b[s.iDofEq[q] - 1] = k.dirich[q];
         for (std::size_t e = 0; e < k.type.size(); ++e) {
             const integer slot = k.lib[9 + k.type[e] - 1], nn = k.IE[e + 1] - k.IE[e];
+            const real cp = k.commonpar[2 * (k.type[e] - 1)];
             if (slot == 0) continue;
             ++active;
             auto node = [&](integer a) { return k.JE[k.IE[e] - 1 + a - 1]; };
-            auto dof = [&](integer l) { return (node((l - 1) / NDof + 1) - 1) * NDof + (l - 1) % NDof; };
+            auto dof = [&](integer l) {
+                return (node((l - 1) / NDof + 1) - 1) * NDof + (l - 1) % NDof;
+            };
             real sig = 0.0;
-            for (integer a = 1; a <= nn; ++a) sig += a * k.X[2 * node(a) - 2] + k.X[2 * node(a) - 1];
+            for (integer a = 1; a <= nn; ++a)
+                sig += a * k.X[2 * node(a) - 2] + k.X[2 * node(a) - 1];
             for (integer l = 1; l <= nn * NDof; ++l) {
                 const integer p = dof(l), i = s.iDofEq[p];
                 if (s.kinds[p] <= 0 || (s.IAdd[i - 1] == 1 && k.c(slot, l, l) >= 0)) continue;
-                b[i - 1] += sig - l + k.Sol[p] + 2.0 * k.sol0[p] + 4.0 * k.sol0[NT + p] +
-                            k.commonpar[2 * (k.type[e] - 1)] + 1100.0 * k.mat[e];
-                A[(i - 1) * (n + 1)] += entry(symmetric_ae, sig, l, l);
+                b[i - 1] += cp * l + sig + k.Sol[p] + 2.0 * k.sol0[p] + 4.0 * k.sol0[NT + p] +
+                            1100.0 * k.mat[e];
+                A[(i - 1) * (n + 1)] += entry(cp, sig, l, l);
                 for (integer m = 1; m <= nn * NDof; ++m) {
                     const integer q = dof(m), j = s.iDofEq[q];
                     if (k.c(slot, l, m) == 0 || j == 0 || m == l) continue;
-                    if (s.kinds[q] < 0) b[i - 1] -= entry(symmetric_ae, sig, l, m) * k.dirich[q];
-                    else A[(j - 1) * n + i - 1] += entry(symmetric_ae, sig, l, m);
+                    if (s.kinds[q] < 0)
+                        b[i - 1] -= entry(cp, sig, l, m) * k.dirich[q];
+                    else
+                        A[(j - 1) * n + i - 1] += entry(cp, sig, l, m);
                 }
             }
         }
@@ -173,59 +168,57 @@ Case small_case(integer NodT, const std::vector<std::vector<integer>>& elements,
     return k;
 }
 
+// Unknown codes warn once per element and assembly and add nothing; a negative determinant is
+// reported only when the element routine publishes it (det is cleared before every element).
 TEST(Assembly, HandCases) {
-    const RoutineGuard guard(fixed_element);
+    const RoutineGuard guard(test_element);
+    const std::string warn = " !!!!!!! WARNING, ELEMENT NOT IDENTIFIED\n",
+                      report = free_line({"WARNING, jacobian < 0 at element", 2, -0.5}) + "\n" +
+                               free_line({"Id_Elem_Family", 901}) + "\n" +
+                               free_line({"Coordinates", 0.0, 0.0}) + "\n";
     const struct {
         const char* what;
         Case k;
         std::vector<real> AD, B, AN;  // expected system (AN with its spare entry)
+        std::string text;             // expected screen lines of two assemblies
     } cases[] = {
+        // clang-format off
         // node 2 prescribed to 4: b1 = BE(1) - AE(1, 2) 4; node 3 has no equation (C(3, 3) = 0)
-        {"prescribed", small_case(3, {{1, 2, 3}}, {1}, {901, 0, 0, 1, 0}, {1, 1, 1, 1, 1, 1, 1, 1, 0},
-                                  {1, -1, 1}, {0, 4, 0}, {1, 0}),
-         {11, 1}, {1 - 12 * 4, 4}, {kUntouched}},
+        {"prescribed", small_case(3, {{1, 2, 3}}, {1}, {901, 0, 0, 1, 0},
+                                  {1, 1, 1, 1, 1, 1, 1, 1, 0}, {1, -1, 1}, {0, 4, 0}, {1, 0}),
+         {11, 1}, {1 - 12 * 4, 4}, {kUntouched}, ""},
         // type 1 owns node 1 (C(1, 1) = -1); type 2 (CP 100) reaches node 2's row only, as a
         // row: AD(2), B(2) and the lower entry A(2, 1)
         {"owned", small_case(2, {{1, 2}, {1, 2}}, {1, 2}, {901, 901, 1, 0, 0, 0, 1, 2, 0, 0},
                              {-1, 1, 1, 1, 1, 1, 1, 1}, {1, 1}, {0, 0}, {1, 0, 100, 0}),
-         {11, 2222}, {1, 202}, {12, 2121, kUntouched}},
+         {11, 2222}, {1, 202}, {12, 2121, kUntouched}, ""},
         // element (1, 2, 1, 3): node 1's second position couples with node 3, a pair the
         // pattern (made from node 1's first position) does not hold; its mark must not outlive
         // the element
         {"repeated node", small_case(3, {{1, 2, 1, 3}}, {1}, {901, 0, 0, 1, 0},
                                      {1, 1, 0, 0, 1, 1, 0, 0, 0, 0, 1, 1, 0, 0, 1, 1}, {1, 1, 1},
                                      {0, 0, 0}, {1, 0}),
-         {11 + 33, 22, 44}, {1 + 3, 2, 4}, {12, 21, kUntouched}},
+         {11 + 33, 22, 44}, {1 + 3, 2, 4}, {12, 21, kUntouched}, ""},
+        // element 1 has unknown code 14; element 2 (CP 2, node 2 only) publishes det = -0.5;
+        // element 3 (CP 3) adds 3 (10 l + m)
+        {"warnings", small_case(2, {{1, 2}, {2}, {1, 2}}, {1, 2, 3},
+                                {14, 901, 901, 0, 0, 0, 0, 0, 0, 1, 1, 1, 0, 0, 0}, {1, 1, 1, 1},
+                                {1, 1}, {0, 0}, {0, 0, 2, -0.5, 3, 0}),
+         {33, 22 + 66}, {3, 2 + 6}, {36, 63, kUntouched}, warn + report + warn + report},
+        // clang-format on
     };
     for (const auto& c : cases) {
-        const System s = assemble(c.k);
+        std::string text;
+        screen().capture(&text);
+        det = -9.0;
+        const System s = assemble(c.k, 2);
+        screen().capture(nullptr);
+        EXPECT_EQ(text, c.text) << c.what;
         EXPECT_EQ(s.AD, c.AD) << c.what;
         EXPECT_EQ(s.B, c.B) << c.what;
         EXPECT_EQ(s.AN, c.AN) << c.what;
         EXPECT_EQ(s.IP, std::vector<integer>(s.iRowT + 1, 0)) << c.what;
     }
-}
-
-// Unknown codes warn once per element and assembly and add nothing; a negative determinant is
-// reported only when the element routine publishes it (det is cleared before every element).
-TEST(Assembly, WarningsOfUnknownCodesAndNegativeJacobians) {
-    const RoutineGuard guard(fixed_element);
-    const Case k = small_case(2, {{1, 2}, {2}, {1, 2}}, {1, 2, 3},
-                              {14, 901, 901, 0, 0, 0, 0, 0, 0, 1, 1, 1, 0, 0, 0}, {1, 1, 1, 1},
-                              {1, 1}, {0, 0}, {0, 0, 2, -0.5, 3, 0});
-    std::string text;
-    screen().capture(&text);
-    calls = 0;
-    det = -9.0;
-    const System s = assemble(k, 2);
-    screen().capture(nullptr);
-    const std::string warn = " !!!!!!! WARNING, ELEMENT NOT IDENTIFIED\n";
-    const std::string report = free_line({"WARNING, jacobian < 0 at element", 2, -0.5}) + "\n" +
-                               free_line({"Id_Elem_Family", 901}) + "\n" +
-                               free_line({"Coordinates", 0.0, 0.0}) + "\n";
-    EXPECT_EQ(text, warn + report + warn + report);
-    EXPECT_EQ(calls, 4);
-    EXPECT_EQ(s.AD, (std::vector<real>{33.0, 22.0 + 66.0}));  // elements 2 (CP 2) and 3 (CP 3)
 }
 
 }  // namespace

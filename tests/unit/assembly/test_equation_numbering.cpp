@@ -33,8 +33,10 @@ TEST(EquationNumbering, PatternEqualsEveryCoupledFreePairOfEveryElement) {
         for (std::size_t e = 0; e + 1 < m.IE.size(); ++e)
             for (integer l = 1; l <= m.M(); ++l) {
                 const integer q = dof(e, l), d = (l - 1) % NDof + 1;
-                if (m.idoftype[q] < 0) kinds[q] = -d;
-                else if (m.c(1, l, l) != 0) kinds[q] = d;
+                if (m.idoftype[q] < 0)
+                    kinds[q] = -d;
+                else if (m.c(1, l, l) != 0)
+                    kinds[q] = d;
             }
         ASSERT_EQ(b.kinds, kinds);
         // numbering: node-major over the non-zero kinds
@@ -53,7 +55,8 @@ TEST(EquationNumbering, PatternEqualsEveryCoupledFreePairOfEveryElement) {
         for (std::size_t e = 0; e + 1 < m.IE.size(); ++e)
             for (integer l = 1; l <= m.M(); ++l) {
                 const integer p = dof(e, l);
-                if (m.lib[1] != 0 && m.c(1, l, l) < 0 && b.iDofEq[p] != 0) owned[b.iDofEq[p] - 1] = 1;
+                if (m.lib[1] != 0 && m.c(1, l, l) < 0 && b.iDofEq[p] != 0)
+                    owned[b.iDofEq[p] - 1] = 1;
                 for (integer c = 1; c <= m.M(); ++c)
                     if (kinds[p] > 0 && kinds[dof(e, c)] > 0 && m.c(1, l, c) != 0 &&
                         b.iDofEq[p] < b.iDofEq[dof(e, c)])
@@ -72,18 +75,6 @@ TEST(EquationNumbering, PatternEqualsEveryCoupledFreePairOfEveryElement) {
         EXPECT_EQ(b.sky, sky);
         EXPECT_EQ(b.IA[0], 1);
     }
-}
-
-// Segments 1-2 and 2-3 of one dof, node 2 prescribed: no off-diagonal entry; node 4 untouched;
-// node 5 prescribed and untouched.
-TEST(EquationNumbering, UntouchedAndPrescribedNodes) {
-    Substep m{5, 1, 0, 1, {1}, {}, {}, {1, 0, 0, 1, 0}, {1, 1, 1, 1}, {1, -1, 1, 1, -3}};
-    m.add_element({1, 2}, 1), m.add_element({2, 3}, 1);
-    const test::Structure b = test::structure(m);
-    EXPECT_EQ(b.kinds, (std::vector<integer>{1, -1, 1, 0, -3}));
-    EXPECT_EQ(b.iDofEq, (std::vector<integer>{1, 2, 3, 0, 4}));
-    EXPECT_EQ(b.NnzU, 0);
-    EXPECT_EQ(b.IA, (std::vector<integer>{1, 1, 1, 1, 1}));
 }
 
 }  // namespace

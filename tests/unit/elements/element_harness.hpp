@@ -24,15 +24,17 @@ struct ElementResult {
 };
 
 // XE.size() / NDim nodes (= MaxNodEl); UH is level 1 (zeros when empty); BE arrives as BE0.
-inline ElementResult call_element(ElementRoutine f, int NDim, int NDof, const std::vector<double>& XE,
-                                  const std::vector<double>& CP, std::vector<double> UH = {},
+inline ElementResult call_element(ElementRoutine f, int NDim, int NDof,
+                                  const std::vector<double>& XE, const std::vector<double>& CP,
+                                  std::vector<double> UH = {},
                                   const std::vector<double>& PR = {1.0}, double DT = 1.0,
                                   double BE0 = 0.0) {
     const int n = NDof * static_cast<int>(XE.size()) / NDim;
     ElementResult r{n, std::vector<double>(n * n), std::vector<double>(n, BE0)};
     if (UH.empty()) UH.assign(n, 0.0);
     const std::vector<integer> JP{0};
-    f(F2<real>(r.AE.data(), n, n), r.BE, n, XE, NDim, NDof, n / NDof, UH, UH, CP, PR, JP, DT, DT, 0.0);
+    f(F2<real>(r.AE.data(), n, n), r.BE, n, XE, NDim, NDof, n / NDof, UH, UH, CP, PR, JP, DT, DT,
+      0.0);
     return r;
 }
 
@@ -43,13 +45,13 @@ struct Mesh {
     int nodes() const { return static_cast<int>(X.size()) / NDim; }
 };
 
-// K u - F on slot 1 of every node, from elements with NDof slots per node whose level-1 values
-// are u_old (slot 1) and 99 (other slots).
+// K u - F on slot 1 of every node, from elements with two slots per node whose level-1 values
+// are u_old (slot 1) and 99 (slot 2).
 inline std::vector<double> assembled_residual(ElementRoutine f, const Mesh& m,
                                               const std::vector<double>& CP,
                                               const std::vector<double>& u_old,
-                                              const std::vector<double>& u, int NDof = 1,
-                                              double DT = 1.0) {
+                                              const std::vector<double>& u, double DT) {
+    const int NDof = 2;
     std::vector<double> res(m.nodes(), 0.0);
     for (const auto& el : m.els) {
         std::vector<double> XE, UH;
@@ -60,7 +62,8 @@ inline std::vector<double> assembled_residual(ElementRoutine f, const Mesh& m,
         const ElementResult r = call_element(f, m.NDim, NDof, XE, CP, UH, {1.0}, DT);
         for (size_t a = 0; a < el.size(); ++a) {
             res[el[a]] -= r.be(NDof * a + 1);
-            for (size_t b = 0; b < el.size(); ++b) res[el[a]] += r.ae(NDof * a + 1, NDof * b + 1) * u[el[b]];
+            for (size_t b = 0; b < el.size(); ++b)
+                res[el[a]] += r.ae(NDof * a + 1, NDof * b + 1) * u[el[b]];
         }
     }
     return res;

@@ -1,6 +1,6 @@
-// Tests of the reference simplex: gaussrule exactness on monomials; sfsimplex, shapef and
-// localshapeder nodal values, partition of unity and derivatives; jacobian and globalshapeder on
-// affine maps of both orientations.
+// Tests of the reference simplex: gaussrule exactness on monomials; sfsimplex nodal values,
+// partition of unity and derivatives; jacobian and globalshapeder on affine maps of both
+// orientations.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -32,8 +32,8 @@ void check_monomials(int D, int NPG, int family, int degree, double tol) {
                                                  : std::tgamma(e1 + 1.) * std::tgamma(e2 + 1.) *
                                                        std::tgamma(e3 + 1.) /
                                                        std::tgamma(e1 + e2 + e3 + D + 1.);
-                EXPECT_NEAR(q, exact, tol)
-                    << "D=" << D << " NPG=" << NPG << " family=" << family << " e=" << e1 << e2 << e3;
+                EXPECT_NEAR(q, exact, tol) << "D=" << D << " NPG=" << NPG << " family=" << family
+                                           << " e=" << e1 << e2 << e3;
             }
 }
 
@@ -42,9 +42,10 @@ TEST(Gaussrule, IntegratesMonomialsOfItsDegree) {
     for (int n : {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 20, 40})
         check_monomials(1, n, 0, 2 * n - 1, n < 5 ? d : n < 20 ? s : n / 2.5 * s);
     for (int n : {1, 2, 3, 4}) check_monomials(1, n, 1, 2 * n - 1, 4 * d);
-    const int simplex_rules[][3] = {{2, 1, 1}, {2, 3, 2}, {2, 4, 3}, {2, 6, 4}, {2, 7, 5},
+    const int simplex_rules[][3] = {{2, 1, 1},  {2, 3, 2}, {2, 4, 3}, {2, 6, 4}, {2, 7, 5},
                                     {2, 13, 7}, {3, 1, 1}, {3, 4, 2}, {3, 5, 3}, {3, 11, 4}};
-    for (const auto& r : simplex_rules) check_monomials(r[0], r[1], 0, r[2], r[1] == 4 && r[0] == 3 ? 1e-7 : 5 * d);
+    for (const auto& r : simplex_rules)
+        check_monomials(r[0], r[1], 0, r[2], r[1] == 4 && r[0] == 3 ? 1e-7 : 5 * d);
 }
 
 // From five points on, interval rules hold single-precision constants.
@@ -62,16 +63,20 @@ using Alpha = std::array<int, 3>;
 
 struct Family {
     int D, order, bubble_degree;  // bubble_degree 0: no bubble after the Lagrange nodes
-    std::vector<Point> nodes;
 };
-const Family kFamilies[] = {
-    {1, 1, 2, {{0, 0, 0}, {1, 0, 0}}},
-    {1, 2, 0, {{0, 0, 0}, {1, 0, 0}, {0.5, 0, 0}}},
-    {2, 1, 3, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}},
-    {2, 2, 3, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0.5, 0, 0}, {0.5, 0.5, 0}, {0, 0.5, 0}}},
-    {3, 1, 4, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}}},
-    {3, 2, 4, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {0.5, 0, 0}, {0.5, 0.5, 0},
-               {0, 0.5, 0}, {0, 0, 0.5}, {0.5, 0, 0.5}, {0, 0.5, 0.5}}}};
+const Family kFamilies[] = {{1, 1, 2}, {1, 2, 0}, {2, 1, 3}, {2, 2, 3}, {3, 1, 4}, {3, 2, 4}};
+
+// Vertices, then for order 2 the midpoints of the edges (0,1), (1,2), (2,0), (0,3), (1,3), (2,3).
+std::vector<Point> lagrange_nodes(const Family& f) {
+    std::vector<Point> x(f.D + 1, Point{});
+    for (int c = 0; c < f.D; ++c) x[c + 1][c] = 1.0;
+    const int edges[6][2] = {{0, 1}, {1, 2}, {2, 0}, {0, 3}, {1, 3}, {2, 3}};
+    for (int e = 0; f.order == 2 && e < (f.D == 1 ? 1 : 3 * f.D - 3); ++e)
+        x.push_back({0.5 * (x[edges[e][0]][0] + x[edges[e][1]][0]),
+                     0.5 * (x[edges[e][0]][1] + x[edges[e][1]][1]),
+                     0.5 * (x[edges[e][0]][2] + x[edges[e][1]][2])});
+    return x;
+}
 const Point kSamples[] = {{0.2, 0.3, 0.1}, {0.05, 0.7, 0.15}, {0.6, 0.1, 0.25}};
 
 double sf(const Point& xi, const Alpha& alpha, const Family& f, int a) {
@@ -85,9 +90,10 @@ double sf(const Point& xi, const Alpha& alpha, const Family& f, int a) {
 TEST(Sfsimplex, NodalValuesPartitionOfUnityAndDerivatives) {
     const double h = 1e-5;
     for (const Family& f : kFamilies) {
-        const int n = static_cast<int>(f.nodes.size());
+        const std::vector<Point> nodes = lagrange_nodes(f);
+        const int n = static_cast<int>(nodes.size());
         for (int a = 1; a <= n; ++a)
-            for (int b = 1; b <= n; ++b) EXPECT_EQ(sf(f.nodes[b - 1], {}, f, a), a == b);
+            for (int b = 1; b <= n; ++b) EXPECT_EQ(sf(nodes[b - 1], {}, f, a), a == b);
         for (const Point& xi : kSamples) {
             double sum = 0.0;
             for (int a = 1; a <= n; ++a) sum += sf(xi, {}, f, a);
@@ -98,7 +104,8 @@ TEST(Sfsimplex, NodalValuesPartitionOfUnityAndDerivatives) {
         for (int a = 1; a <= n + (f.bubble_degree > 0); ++a)
             for (int code = 1; code < (f.D == 1 ? 4 : f.D == 2 ? 16 : 64); ++code) {
                 const Alpha alpha{code % 4, code / 4 % 4, code / 16};
-                const int total = alpha[0] + alpha[1] + alpha[2], r = alpha[0] ? 0 : alpha[1] ? 1 : 2;
+                const int total = alpha[0] + alpha[1] + alpha[2];
+                const int r = alpha[0] ? 0 : (alpha[1] ? 1 : 2);  // direction of the difference
                 if (total > 3) continue;
                 const Point& xi = kSamples[a % 3];
                 Alpha lower = alpha;
@@ -112,17 +119,6 @@ TEST(Sfsimplex, NodalValuesPartitionOfUnityAndDerivatives) {
                     << "D=" << f.D << " order=" << f.order << " a=" << a << " code=" << code;
             }
     }
-}
-
-// Linear triangle with a fourth node and no bubble: the extra node gets 0 and so does its
-// derivative.
-TEST(Shapef, LinearTriangleCutsUnusedNodes) {
-    const Point xi{0.2, 0.3, 0};
-    std::vector<double> N(4, -1.0), dN(8, -1.0);
-    shapef(4, 2, N, F1<const real>(xi.data(), 2), 1, 0);
-    localshapeder(4, 2, F2<real>(dN.data(), 2, 4), F1<const real>(xi.data(), 2), 1, 0);
-    EXPECT_EQ(N, (std::vector<double>{0.5, 0.2, 0.3, 0.0}));
-    EXPECT_EQ(dN, (std::vector<double>{-1, -1, 1, 0, 0, 1, 0, 0}));
 }
 
 // Runs jacobian on the linear simplex with vertices X; returns det and fills G (global
