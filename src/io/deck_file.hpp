@@ -75,6 +75,10 @@ class DeckFile {
     bool read_record120(std::string& record);
     // The next line as it stands (no line end), valid while the file lives. False at the end.
     bool read_line(std::string_view& line);
+    // The next keyword line (first character '*') from the current line on, consumed like
+    // read_line; false, with the file at its end, when there is none. Lines without '*' are
+    // passed over without being split one by one.
+    bool next_keyword_line(std::string_view& line);
 
     // One free-format read into the targets, in order. It starts at the current line, continues
     // over as many lines as the values need and leaves the file at the line after the last line
