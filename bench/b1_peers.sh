@@ -41,7 +41,7 @@ for N in $sizes; do
         for mode in "gmres_ilu" "gmres_ilu --reassemble --precond-every-step" "cg_ilu" \
             "cg_ilu --reassemble --precond-every-step"; do
             # shellcheck disable=SC2086
-            timed "peer N=$N $mode" /usr/bin/python3 "$peer" "$N" $mode --out last
+            (cd "$work" && timed "peer N=$N $mode" /usr/bin/python3 "$peer" "$N" $mode --out last)
             echo "  $(grep -o 'iters=[0-9]* umax=[0-9.]*' "$work/out")"
         done
     done

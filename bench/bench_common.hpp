@@ -15,7 +15,6 @@
 
 namespace vetrix::bench {
 
-
 inline double now() {
     using clock = std::chrono::steady_clock;
     return std::chrono::duration<double>(clock::now().time_since_epoch()).count();

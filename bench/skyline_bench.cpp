@@ -8,15 +8,14 @@
 #include <ctime>
 #include <vector>
 
-#include "common/array_helpers.hpp"
 #include "bench_common.hpp"
+#include "common/array_helpers.hpp"
 #include "linalg/skyline_factor.hpp"
 
 using namespace vetrix;
 using namespace vetrix::bench;
 
 namespace {
-
 
 // Floating-point operations of trianns on the factor pattern IU (columns ascending): for every
 // entry (l, i) of U, one division for each of U(l,i) and L(i,l), one multiply-add on D(i), and
@@ -55,7 +54,6 @@ double plain_row_update(F1<const integer> IU, F1<const integer> JU, F1<const rea
     for (real v : acc) check += v;
     return check;
 }
-
 
 // FNV-1a hash of the bytes of a vector: shows that two builds give bit-identical results.
 unsigned long long hash_bytes(const std::vector<real>& v) {

@@ -62,10 +62,11 @@ void bench_amux(int N) {
     const double t = best.cpu / reps;
     const double bytes = 12.0 * nnz + 4.0 * (n + 1) + 16.0 * n;
     const double triad = triad_gbs();
-    std::printf("amux N=%4d n=%7d nnz=%8.0f  %8.3f ms (%8.3f)  %5.2f GB/s  %4.2f GFlop/s  "
-                "triad %5.2f GB/s  amux/triad = %3.0f%%\n",
-                N, n, nnz, 1e3 * t, 1e3 * best.wall / reps, bytes / t / 1e9, 2 * nnz / t / 1e9,
-                triad, 100.0 * bytes / t / 1e9 / triad);
+    std::printf(
+        "amux N=%4d n=%7d nnz=%8.0f  %8.3f ms (%8.3f)  %5.2f GB/s  %4.2f GFlop/s  "
+        "triad %5.2f GB/s  amux/triad = %3.0f%%\n",
+        N, n, nnz, 1e3 * t, 1e3 * best.wall / reps, bytes / t / 1e9, 2 * nnz / t / 1e9, triad,
+        100.0 * bytes / t / 1e9 / triad);
 }
 
 // Row and column scaling, then the block ILUT (lfil, tolpre) of the scaled rows.
@@ -86,16 +87,17 @@ void bench_ilut(int N, integer lfil, real tolpre) {
     screen().capture(&text);
     for (int r = 0; r < 3; ++r)
         best.run([&] {
-            block_ilut(n, F1<const integer>(f.IAC), F1<integer>(f.JAC), F1<const real>(f.AC),
-                       lfil, tolpre, F1<real>(alu), F1<integer>(jlu), F1<integer>(ju), F1<real>(w),
+            block_ilut(n, F1<const integer>(f.IAC), F1<integer>(f.JAC), F1<const real>(f.AC), lfil,
+                       tolpre, F1<real>(alu), F1<integer>(jlu), F1<integer>(ju), F1<real>(w),
                        F1<integer>(jw));
         });
     screen().capture(nullptr);
     const double nnz = f.IAC[n] - 1;
     const double entries = jlu[n] - (n + 2);
-    std::printf("block ILUT N=%4d n=%7d lfil=%d tolpre=%.0e  %8.3f s (%8.3f)  factor %9.0f "
-                "off-diagonal entries (%.2f x nnz(A))\n",
-                N, n, int(lfil), tolpre, best.cpu, best.wall, entries, entries / nnz);
+    std::printf(
+        "block ILUT N=%4d n=%7d lfil=%d tolpre=%.0e  %8.3f s (%8.3f)  factor %9.0f "
+        "off-diagonal entries (%.2f x nnz(A))\n",
+        N, n, int(lfil), tolpre, best.cpu, best.wall, entries, entries / nnz);
     // one preconditioner application: values and columns of every entry, pointers, y, x
     std::vector<real> y(n, 1.0), x(n, 0.0);
     const int reps = std::max(3, int(2e8 / (12.0 * entries)));
@@ -133,8 +135,8 @@ std::string work_count(integer type, const std::string& text) {
     // CGS: the iteration number k of the line that ends each attempt (k + 1 iterations)
     for (std::size_t i = 1; i < lines.size(); ++i) {
         const std::string& l = lines[i];
-        const bool end = l.find("Converged") != std::string::npos ||
-                         l.find("ERROR") != std::string::npos;
+        const bool end =
+            l.find("Converged") != std::string::npos || l.find("ERROR") != std::string::npos;
         if (!end) continue;
         const std::string& p = lines[i - 1];
         const auto at = p.find('=');
@@ -177,8 +179,8 @@ SolveResult bench_solve(const System& s, integer type, integer krylov, integer l
         trans_ultoc(F1<const integer>(s.IA), F1<const integer>(s.JA), F1<real>(an), F1<real>(an),
                     F1<real>(ad), F1<integer>(IAC), F1<integer>(JAC), F1<real>(AC), n);
         integer count = 0;
-        symcmr(F1<const integer>(IAC), F1<const integer>(JAC), F1<integer>(IU), F1<integer>(JU),
-               n, count);
+        symcmr(F1<const integer>(IAC), F1<const integer>(JAC), F1<integer>(IU), F1<integer>(JU), n,
+               count);
     }
     std::vector<integer> iDofEq(n), one(n + 1, 1), none(1, 0);
     for (integer i = 0; i < n; ++i) iDofEq[i] = i + 1;
@@ -190,12 +192,12 @@ SolveResult bench_solve(const System& s, integer type, integer krylov, integer l
     const std::clock_t c0 = std::clock();
     iterative_solver(F1<const integer>(s.IA), F1<const integer>(s.JA), F1<real>(AN), F1<real>(AD),
                      F1<real>(AN), F1<real>(B), F1<real>(x), F1<integer>(IU), F1<integer>(JU),
-                     F1<real>(UNl), F1<real>(UD), F1<real>(UNu), F1<integer>(IAC),
-                     F1<integer>(JAC), F1<real>(AC), 1e-8, 1000, ierr, n, krylov, lfil, tolpre,
-                     F1<real>(ws), type, 1, F1<const integer>(one), F1<const integer>(none),
-                     F1<const integer>(one), F1<const integer>(none), F1<const real>(X),
-                     F1<const integer>(none), F1<const integer>(none), F1<const integer>(iDofEq),
-                     F1<const integer>(none), n, 0, 1, 2);
+                     F1<real>(UNl), F1<real>(UD), F1<real>(UNu), F1<integer>(IAC), F1<integer>(JAC),
+                     F1<real>(AC), 1e-8, 1000, ierr, n, krylov, lfil, tolpre, F1<real>(ws), type, 1,
+                     F1<const integer>(one), F1<const integer>(none), F1<const integer>(one),
+                     F1<const integer>(none), F1<const real>(X), F1<const integer>(none),
+                     F1<const integer>(none), F1<const integer>(iDofEq), F1<const integer>(none), n,
+                     0, 1, 2);
     SolveResult r;
     r.cpu = double(std::clock() - c0) / CLOCKS_PER_SEC;
     r.wall = now() - w0;
@@ -206,8 +208,7 @@ SolveResult bench_solve(const System& s, integer type, integer krylov, integer l
 
 void bench_solvers(int N) {
     const System s = heat_matrix(N, 0.01, 1.0);
-    std::printf("solve N=%d n=%d, eps 1e-8, krylov 30, lfil 10, tolpre 1e-3, zero start\n", N,
-                s.n);
+    std::printf("solve N=%d n=%d, eps 1e-8, krylov 30, lfil 10, tolpre 1e-3, zero start\n", N, s.n);
     const SolveResult ref = bench_solve(s, 107, 30, 10, 1e-3);
     for (integer type : {100, 104, 107, 2, 3, 4, 5, 110}) {
         const SolveResult r = type == 107 ? ref : bench_solve(s, type, 30, 10, 1e-3);
