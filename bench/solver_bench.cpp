@@ -4,6 +4,7 @@
 // usage: solver_bench [amux|ilut|solve|all] [N ...]
 //   amux, ilut: N = 200 400 800 by default; solve: N = 200 400.
 // Times are best-of processor seconds with the wall seconds in brackets (the machine is shared).
+// Run it in a scratch folder: the front end's timing checkpoints write ElapsedTime.txt there.
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
