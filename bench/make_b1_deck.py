@@ -6,6 +6,8 @@ theta = 1, output at step 0 and step 20, one substep. The linear-triangle heat e
 gets its 3x3 coupling matrix explicitly in slot 1.
 
 usage: make_b1_deck.py N OUTDIR [--solver TYPE] [--itmax K --eps E --krylov M --lfil F --tolpre T]
+                       [--steps S] [--unsym]
+--unsym stores the lower triangle of the (symmetric) matrix apart from the upper one.
 """
 import argparse
 import os
@@ -28,6 +30,7 @@ def main():
     ap.add_argument("--lfil", type=int, default=10)
     ap.add_argument("--tolpre", type=float, default=1e-3)
     ap.add_argument("--steps", type=int, default=20)
+    ap.add_argument("--unsym", action="store_true")
     a = ap.parse_args()
     n = a.N
     os.makedirs(a.outdir, exist_ok=True)
@@ -72,7 +75,7 @@ def main():
         "*ElementLibraryControl  [NTypes, NCommon]", "1 5",
         "*Renumbering", "0",
         "*StepContinuationControl", "F 1 1.0 1", "1.0", "1.0", "'TEMPERATURE'", "0 0",
-        "*SubStep 1", f"T F 1 1.0 {t}", *solver_values,
+        "*SubStep 1", f"{'F' if a.unsym else 'T'} F 1 1.0 {t}", *solver_values,
         "1 0 0 1 0",
         "1.0 1.0 1.0 1.0 1.0",
         "1.0", "1.0e-6", "'TEMPERATURE'", "0 0",

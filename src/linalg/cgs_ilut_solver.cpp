@@ -41,7 +41,7 @@ void cgs_tarnd(F1<const integer> IAC, F1<const integer> JAC, F1<const real> AC,
     // 2 - r = b - A x, rt = r, p = q = 0
     apply_a(x, xn);
     xplusyd(r, xn, none, n, -1);
-    const bool exact_start = rnorm2d(r, n) == 0.0;
+    const float rn0 = norm(r);
     copvecd(r, rt, n);
     putvald(p, n, 0.0, 0, {});
     putvald(q, n, 0.0, 0, {});
@@ -51,8 +51,13 @@ void cgs_tarnd(F1<const integer> IAC, F1<const integer> JAC, F1<const real> AC,
     for (integer k = 0;; ++k) {
         ierr = k + 1;
         float dx = 0.0f;
-        float rn = 0.0f;
-        if (!(k == 0 && exact_start)) {  // an exact initial guess is already the answer
+        float rn = rn0;
+        // An exact initial guess is already the answer; so is one whose residual meets the
+        // tolerance but is too small for the recurrence (rho and sigma go as |r|^2): the sigma
+        // test below would otherwise report a break-down at the start.
+        bool start_is_answer = k == 0 && rn0 == 0.0f;
+        real sigma = 0.0;
+        if (!start_is_answer) {
             const real rho_old = rho;
             lusol(n, r, t, alu, jlu, ju);  // t = M^-1 r
             rho = scprodd(t, rt, n);
@@ -69,12 +74,17 @@ void cgs_tarnd(F1<const integer> IAC, F1<const integer> JAC, F1<const real> AC,
             axplbyd(1.0, u, beta, p, p, n, 2);  // p = u + beta (q + beta p)
             apply_a(p, xn);
             lusol(n, xn, t, alu, jlu, ju);  // t = M^-1 A p
-            const real sigma = scprodd(t, rt, n);
+            sigma = scprodd(t, rt, n);
             if (std::abs(sigma) < breakdown) {
-                ierr = -4000 - k;
-                say({"Warning SIGMA Too Small", sigma, k});
-                return;
+                if (k > 0 || !(rn0 / bn <= eps || rn0 < absolute_tol)) {
+                    ierr = -4000 - k;
+                    say({"Warning SIGMA Too Small", sigma, k});
+                    return;
+                }
+                start_is_answer = true;
             }
+        }
+        if (!start_is_answer) {
             const real alpha = rho / sigma;
             axplbyd(1.0, u, -alpha, t, q, n, 3);   // q = u - alpha t
             axplbyd(alpha, q, alpha, u, t, n, 3);  // t = alpha (q + u)

@@ -58,8 +58,13 @@ void cgs_iterate(ApplyA apply_a, const CgsVariant& var, F1<const integer> IU, F1
     for (integer k = 0;; ++k) {
         ierr = k + 1;
         real dx = 0.0;
-        real rn = 0.0;
-        if (!(k == 0 && rn0 == 0.0)) {  // an exact initial guess is already the answer
+        real rn = rn0;
+        // An exact initial guess is already the answer; so is one whose residual meets the
+        // tolerance but is too small for the recurrence (rho and sigma go as |r|^2): the sigma
+        // test below would otherwise report a break-down at the start.
+        bool start_is_answer = k == 0 && rn0 == 0.0;
+        real sigma = 0.0;
+        if (!start_is_answer) {
             const real rho_old = rho;
             copvecd(r, t, n);
             precondition(t);  // t = M^-1 r
@@ -77,11 +82,16 @@ void cgs_iterate(ApplyA apply_a, const CgsVariant& var, F1<const integer> IU, F1
             axplbyd(1.0, u, beta, p, p, n, 2);  // p = u + beta p
             apply_a(p, t);
             precondition(t);  // t = M^-1 A p
-            const real sigma = scprodd(rt, t, n);
+            sigma = scprodd(rt, t, n);
             if (std::abs(sigma) < breakdown) {
-                ierr = -4000 - k;
-                return;
+                if (k > 0 || rn0 / bn > eps) {
+                    ierr = -4000 - k;
+                    return;
+                }
+                start_is_answer = true;
             }
+        }
+        if (!start_is_answer) {
             const real alpha = rho / sigma;
             axplbyd(1.0, u, -alpha, t, q, n, 3);   // q = u - alpha t
             axplbyd(alpha, u, alpha, q, t, n, 3);  // t = alpha (u + q)
