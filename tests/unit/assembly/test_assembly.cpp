@@ -97,7 +97,8 @@ System assemble(const Case& k, int times = 1) {
 }
 
 // Random substep: type 1 owns (switch 1, some diagonals -1), type 2 does not, type 3 has slot 0;
-// distinct nodes per element; kinds prescribed, free or unmarked. Wide elements have more dofs
+// distinct nodes per element except that some list one node twice; kinds prescribed, free or
+// unmarked. Wide elements have more dofs
 // than ensnumgen gathers on the stack.
 Case random_case(std::mt19937& rng, bool sym, bool wide) {
     auto pick = [&](int n) { return static_cast<integer>(rng() % n); };
@@ -119,7 +120,9 @@ Case random_case(std::mt19937& rng, bool sym, bool wide) {
         std::vector<integer> nodes(k.NodT);
         for (integer i = 0; i < k.NodT; ++i) nodes[i] = i + 1;
         std::shuffle(nodes.begin(), nodes.end(), rng);
-        k.JE.insert(k.JE.end(), nodes.begin(), nodes.begin() + 2 + pick(k.MaxNodEl - 1));
+        const integer nn = 2 + pick(k.MaxNodEl - 1);
+        if (pick(3) == 0) nodes[nn - 1] = nodes[pick(nn - 1)];
+        k.JE.insert(k.JE.end(), nodes.begin(), nodes.begin() + nn);
         k.IE.push_back(static_cast<integer>(k.JE.size()) + 1);
         k.type.push_back(1 + pick(3));
         k.mat.push_back(1 + pick(2));
@@ -249,11 +252,17 @@ TEST(Assembly, HandCases) {
         {"owned", 2, {{1, 2}, {1, 2}}, {1, 2}, {901, 901, 1, 0, 0, 0, 1, 2, 0, 0},
          {-1, 1, 1, 1, 1, 1, 1, 1}, {1, 1}, {0, 0}, {1, 0, 100, 0}, 0, {11, 2222}, {1, 202},
          {12, 2121, kUntouched}},
-        // element (1, 2, 1, 3): node 1's second position couples with node 3, a pair the pattern
-        // (made from node 1's first position) does not hold; its mark must not outlive the element
+        // element (1, 2, 1, 3): node 1's second position couples with node 3, so row 1 holds
+        // A(1, 2) = AE(1, 2) and A(1, 3) = AE(3, 4), and their mirrors AE(2, 1) and AE(4, 3)
         {"repeated node", 3, {{1, 2, 1, 3}}, {1}, {901, 0, 0, 1, 0},
          {1, 1, 0, 0, 1, 1, 0, 0, 0, 0, 1, 1, 0, 0, 1, 1}, {1, 1, 1}, {0, 0, 0}, {1, 0}, 0,
-         {11 + 33, 22, 44}, {1 + 3, 2, 4}, {12, 21, kUntouched}},
+         {11 + 33, 22, 44}, {1 + 3, 2, 4}, {12, 34, 21, 43, kUntouched}},
+        // element (2, 1, 2, 1), all coupled: every local pair adds into its equation pair, the
+        // cross terms of one node into its diagonal
+        {"node pair listed twice", 2, {{2, 1, 2, 1}}, {1}, {901, 0, 0, 1, 0},
+         std::vector<integer>(16, 1), {1, 1}, {0, 0}, {1, 0}, 0,
+         {22 + 24 + 42 + 44, 11 + 13 + 31 + 33}, {2 + 4, 1 + 3}, {21 + 23 + 41 + 43,
+         12 + 14 + 32 + 34, kUntouched}},
     };
     // clang-format on
     for (const SmallCase& c : cases) {

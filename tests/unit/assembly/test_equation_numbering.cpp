@@ -169,14 +169,14 @@ TEST(EquationNumbering, UntouchedNodesAndPrescribedRows) {
     EXPECT_EQ(b.sky, 0);
 }
 
-// An element listing a node twice uses the node's first local position for its rows.
-TEST(EquationNumbering, RepeatedNodeUsesItsFirstPosition) {
-    // element (1, 2, 1): local 1 couples with local 2 only; local 3 (node 1 again) with nothing
-    Mesh m{2, 1, 3, {1, 4}, {1, 2, 1}, {1}, {1, 0, 0, 1, 0},
-           {1, 1, 0, 1, 1, 0, 0, 0, 1}, {1, 1}};
+// An element listing a node twice gives the node's rows the couplings of both its positions.
+TEST(EquationNumbering, RepeatedNodeTakesBothPositions) {
+    // element (1, 2, 1, 3): local 1 couples with local 2, local 3 (node 1 again) with local 4
+    Mesh m{3, 1, 4, {1, 5}, {1, 2, 1, 3}, {1}, {1, 0, 0, 1, 0},
+           {1, 1, 0, 0, 1, 1, 0, 0, 0, 0, 1, 1, 0, 0, 1, 1}, {1, 1, 1}};
     const Built b = build(m);
-    EXPECT_EQ(b.NnzU, 1);
-    EXPECT_EQ(b.JA, (std::vector<integer>{2}));
+    EXPECT_EQ(b.NnzU, 2);
+    EXPECT_EQ(b.JA, (std::vector<integer>{2, 3}));
 }
 
 }  // namespace
