@@ -6,11 +6,16 @@ theta = 1, output at step 0 and step 20, one substep. The linear-triangle heat e
 gets its 3x3 coupling matrix explicitly in slot 1.
 
 usage: make_b1_deck.py N OUTDIR [--solver TYPE] [--itmax K --eps E --krylov M --lfil F --tolpre T]
-                       [--steps S] [--unsym]
+                       [--steps S] [--unsym] [--renumbering K] [--shuffle SEED]
+
 --unsym stores the lower triangle of the (symmetric) matrix apart from the upper one.
+--shuffle SEED numbers the grid nodes in a random order (the same one for the coordinates, the
+incidences, the Dirichlet data and the initial values), which leaves a bandwidth of the order
+of the node count for the renumbering to remove.
 """
 import argparse
 import os
+import random
 
 
 def write_lines(path, lines):
@@ -31,27 +36,37 @@ def main():
     ap.add_argument("--tolpre", type=float, default=1e-3)
     ap.add_argument("--steps", type=int, default=20)
     ap.add_argument("--unsym", action="store_true")
+    ap.add_argument("--renumbering", type=int, default=0)
+    ap.add_argument("--shuffle", type=int, default=None, metavar="SEED")
     a = ap.parse_args()
     n = a.N
     os.makedirs(a.outdir, exist_ok=True)
     nodes = (n + 1) * (n + 1)
     h = 1.0 / n
 
+    # new[k]: file number of grid node k (0-based grid index, row by row from the origin)
+    new = list(range(1, nodes + 1))
+    if a.shuffle is not None:
+        random.Random(a.shuffle).shuffle(new)
+    old = [0] * nodes  # old[f - 1]: grid node with file number f
+    for k, f in enumerate(new):
+        old[f - 1] = k
+
     mesh = ["*NODAL DOFs", "1", "*DIMEN", "2", "*COORDINATES", str(nodes)]
-    mesh += [f"{i * h:.12g} {j * h:.12g}" for j in range(n + 1) for i in range(n + 1)]
+    mesh += [f"{(k % (n + 1)) * h:.12g} {(k // (n + 1)) * h:.12g}" for k in old]
     mesh += ["*ELEMENT GROUPS", "1", f"1 {2 * n * n} Tri3", "*INCIDENCE"]
     for j in range(n):
         for i in range(n):
-            n00 = j * (n + 1) + i + 1
+            n00 = j * (n + 1) + i
             n10, n01 = n00 + 1, n00 + n + 1
             n11 = n01 + 1
-            mesh.append(f"{n00} {n10} {n11}")
-            mesh.append(f"{n00} {n11} {n01}")
+            mesh.append(f"{new[n00]} {new[n10]} {new[n11]}")
+            mesh.append(f"{new[n00]} {new[n11]} {new[n01]}")
     mesh += ["*ELEMENT TYPE", "1", "*ELEMENT MAT", "1", "*DIRICHLET CONDITIONS"]
     kinds = []
-    for j in range(n + 1):
-        for i in range(n + 1):
-            kinds.append("-1" if i in (0, n) or j in (0, n) else "1")
+    for k in old:
+        i, j = k % (n + 1), k // (n + 1)
+        kinds.append("-1" if i in (0, n) or j in (0, n) else "1")
     mesh += [" ".join(kinds[k:k + 20]) for k in range(0, len(kinds), 20)]
     mesh += [" ".join(["0.0"] * len(kinds[k:k + 20])) for k in range(0, len(kinds), 20)]
     write_lines(os.path.join(a.outdir, "Mesh.txt"), mesh)
@@ -73,7 +88,7 @@ def main():
         "*OutputControl  [NPrint, NOut]", f"{steps} {steps}",
         "*NodeOutputControl", "0",
         "*ElementLibraryControl  [NTypes, NCommon]", "1 5",
-        "*Renumbering", "0",
+        "*Renumbering", str(a.renumbering),
         "*StepContinuationControl", "F 1 1.0 1", "1.0", "1.0", "'TEMPERATURE'", "0 0",
         "*SubStep 1", f"{'F' if a.unsym else 'T'} F 1 1.0 {t}", *solver_values,
         "1 0 0 1 0",

@@ -39,19 +39,23 @@ integer walk_pattern(const StructureInput& in, F1<integer> IA, F1<integer>* JA, 
                 const integer c = slot_of(in.ielementlib, in.NTypes, in.iElementType(e));
                 if (c == 0) continue;
                 const integer first = in.IE(e), nn = in.IE(e + 1) - first;
-                integer a = 1;  // first local position of n in e
-                while (a <= nn && in.JE(first + a - 1) != n) ++a;
-                const integer l = NDof * (a - 1) + d;
-                for (integer b = 1; b <= nn; ++b) {
-                    const integer m = in.JE(first + b - 1);
-                    for (integer d2 = 1; d2 <= NDof; ++d2) {
-                        const integer p2 = NDof * (m - 1) + d2;
-                        const integer j = iDofEq(p2);
-                        if (j <= i || idoftype(p2) <= 0 || IP(j) == i) continue;
-                        if (coupling(in.icoupling, in.NDofEl, c, l, NDof * (b - 1) + d2) == 0) continue;
-                        if (JA) (*JA)(k) = j;
-                        IP(j) = i;
-                        ++k;
+                // every local position of n in e: an element may list a node twice (a boundary
+                // element pair sharing a vertex), and each position brings its own couplings
+                for (integer a = 1; a <= nn; ++a) {
+                    if (in.JE(first + a - 1) != n) continue;
+                    const integer l = NDof * (a - 1) + d;
+                    for (integer b = 1; b <= nn; ++b) {
+                        const integer m = in.JE(first + b - 1);
+                        for (integer d2 = 1; d2 <= NDof; ++d2) {
+                            const integer p2 = NDof * (m - 1) + d2;
+                            const integer j = iDofEq(p2);
+                            if (j <= i || idoftype(p2) <= 0 || IP(j) == i) continue;
+                            if (coupling(in.icoupling, in.NDofEl, c, l, NDof * (b - 1) + d2) == 0)
+                                continue;
+                            if (JA) (*JA)(k) = j;
+                            IP(j) = i;
+                            ++k;
+                        }
                     }
                 }
             }

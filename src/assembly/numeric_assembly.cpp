@@ -33,6 +33,19 @@ struct GatheredLookup {
     integer operator()(integer m) const { return eqs(m); }
 };
 
+// Entry (i, j), j > i, of local dofs (l, m) found by a search of row i; for the rare second
+// local dof of an equation already marked in the row.
+void add_entry(integer i, integer j, integer l, integer m, F2<const real> AE, F1<const integer> IA,
+               F1<const integer> JA, F1<real> AN, F1<real> ANL, F2<const integer> C,
+               F1<const integer> IAdd, bool takes, bool sym) {
+    for (integer k = IA(i); k < IA(i + 1); ++k) {
+        if (JA(k) != j) continue;
+        if (takes) AN(k) += AE(l, m);
+        if (!sym && (IAdd(j) == 0 || C(m, m) < 0)) ANL(k) += AE(m, l);
+        return;
+    }
+}
+
 // The rows of one element; equation_of says where the local dofs' equations come from.
 template <class Lookup>
 void add_rows(const Lookup equation_of, integer ne, F2<const real> AE, F1<const integer> IA,
@@ -52,17 +65,26 @@ void add_rows(const Lookup equation_of, integer ne, F2<const real> AE, F1<const 
             B_Load(i) += BE(l);
         }
 
-        // 3 - prescribed columns to the load; free columns right of the diagonal marked
-        integer marked = 0;  // columns newly marked for this row
+        // 3 - prescribed columns to the load; free columns right of the diagonal marked. A node
+        // listed twice in the element gives two local dofs on one equation: a second local
+        // column of the same equation is added at once, and one on row i's own equation goes to
+        // the diagonal.
+        integer marked = 0;  // columns marked for this row
         for (integer m = 1; m <= ne; ++m) {
             if (C(l, m) == 0) continue;
             const integer j = equation_of(m);
             if (j > i) {
-                if (IP(j) == 0) ++marked;
-                IP(j) = m;
+                if (IP(j) == 0) {
+                    IP(j) = m;
+                    ++marked;
+                } else {
+                    add_entry(i, j, l, m, AE, IA, JA, AN, ANL, C, IAdd, takes, sym);
+                }
             } else if (j < 0 && takes) {
                 // B_Load(-j) holds the prescribed value: b_i -= a_ij v_j
                 B_Load(i) -= B_Load(-j) * AE(l, m);
+            } else if (j == i && m != l && takes) {
+                AD(i) += AE(l, m);
             }
         }
         if (marked == 0) continue;
@@ -77,16 +99,6 @@ void add_rows(const Lookup equation_of, integer ne, F2<const real> AE, F1<const 
             if (!sym && (IAdd(j) == 0 || C(m, m) < 0)) ANL(k) += AE(m, l);
             IP(j) = 0;
             if (--marked == 0) break;
-        }
-
-        // 5 - a mark outside the row's pattern (possible only for an element that lists a node
-        // twice, whose pattern follows the node's first position) has no place to go; it is
-        // cleared so that IP is all zero again
-        if (marked != 0) {
-            for (integer m = 1; m <= ne; ++m) {
-                const integer j = equation_of(m);
-                if (j > i) IP(j) = 0;
-            }
         }
     }
 }

@@ -71,6 +71,7 @@ inline void randomise(Substep& k, std::mt19937& rng, integer slots, integer NelT
         for (integer i = 0; i < k.NodT; ++i) nodes[i] = i + 1;
         std::shuffle(nodes.begin(), nodes.end(), rng);
         nodes.resize(nn_min + rng() % (k.MaxNodEl - nn_min + 1));
+        if (nodes.size() > 1 && rng() % 3 == 0) nodes.back() = nodes[rng() % (nodes.size() - 1)];
         k.add_element(nodes, 1 + rng() % k.NTypes);
     }
 }

@@ -77,7 +77,7 @@ System assemble(const Case& k, int times = 1) {
 }
 
 // Random substeps: type 1 owns (switch 1, some diagonals -1), type 2 does not, type 3 has slot
-// 0; kinds prescribed, free or unmarked. Wide elements have more dofs than ensnumgen gathers on
+// 0; some elements list a node twice; kinds prescribed, free or unmarked. Wide elements have more dofs than ensnumgen gathers on
 // the stack. Dense reference: a free row i (local l) that takes the element gets AE(l, l) and
 // BE(l) whatever C(l, l), AE(l, m) at every coupled free column, -AE(l, m) v at every coupled
 // prescribed one; owned rows take only owning elements.
@@ -192,13 +192,18 @@ TEST(Assembly, HandCases) {
         {"owned", small_case(2, {{1, 2}, {1, 2}}, {1, 2}, {901, 901, 1, 0, 0, 0, 1, 2, 0, 0},
                              {-1, 1, 1, 1, 1, 1, 1, 1}, {1, 1}, {0, 0}, {1, 0, 100, 0}),
          {11, 2222}, {1, 202}, {12, 2121, kUntouched}, ""},
-        // element (1, 2, 1, 3): node 1's second position couples with node 3, a pair the
-        // pattern (made from node 1's first position) does not hold; its mark must not outlive
-        // the element
+        // element (1, 2, 1, 3): node 1's second position couples with node 3, so row 1 holds
+        // A(1, 2) = AE(1, 2) and A(1, 3) = AE(3, 4), and their mirrors AE(2, 1) and AE(4, 3)
         {"repeated node", small_case(3, {{1, 2, 1, 3}}, {1}, {901, 0, 0, 1, 0},
                                      {1, 1, 0, 0, 1, 1, 0, 0, 0, 0, 1, 1, 0, 0, 1, 1}, {1, 1, 1},
                                      {0, 0, 0}, {1, 0}),
-         {11 + 33, 22, 44}, {1 + 3, 2, 4}, {12, 21, kUntouched}, ""},
+         {11 + 33, 22, 44}, {1 + 3, 2, 4}, {12, 34, 21, 43, kUntouched}, ""},
+        // element (2, 1, 2, 1), all coupled: every local pair adds into its equation pair, the
+        // cross terms of one node into its diagonal
+        {"node pair listed twice", small_case(2, {{2, 1, 2, 1}}, {1}, {901, 0, 0, 1, 0},
+                                              std::vector<integer>(16, 1), {1, 1}, {0, 0}, {1, 0}),
+         {22 + 24 + 42 + 44, 11 + 13 + 31 + 33}, {2 + 4, 1 + 3},
+         {21 + 23 + 41 + 43, 12 + 14 + 32 + 34, kUntouched}, ""},
         // element 1 has unknown code 14; element 2 (CP 2, node 2 only) publishes det = -0.5;
         // element 3 (CP 3) adds 3 (10 l + m)
         {"warnings", small_case(2, {{1, 2}, {2}, {1, 2}}, {1, 2, 3},
