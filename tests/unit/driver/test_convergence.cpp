@@ -43,6 +43,11 @@ const std::string kHead = "\n" + kBar + "              << SubStep = 2 || ITER = 
                           "   DOF Name        ERROR Value      TOL Value       \n";
 const std::string kOuterHead =
     "\n" + kOuterBar + "   DOF Name        ERROR Value      TOL Value    Node\n";
+std::string not_converged(int limit) {
+    const std::string line =
+        " NOT CONVERGED IN           " + std::to_string(limit) + " ITERATIONS\n";
+    return line + line + " PROGRAM STOPED, EXECUTION ABORTED\n !!!!!!!! PRESS <RETURN>\n";
+}
 
 TEST(Subrelajar, RelaxesFreePositionsOnly) {
     const std::vector<integer> idoftype = {-1, 0, 2, -5};
@@ -55,129 +60,90 @@ TEST(Subrelajar, RelaxesFreePositionsOnly) {
     }
 }
 
-struct TestCase {
-    const char* what;
-    logical iterative;
-    integer istep, NPrint, count;
-    const std::vector<real>* fresh;
-    std::string want;
-    logical want_converged;
-    integer want_count;
-};
-
-TEST(Convers, TablesStatesAndCounts) {
-    const TestCase cases[] = {
-        {"report, converged", 1, 4, 2, 3, &kAtTol,
+// convers (substep 2) or conver on the data above. A stop (the limit passed on the
+// (limit + 1)-th failing pass, standard input empty) leaves converged and count unchecked.
+TEST(ConvergenceTests, TablesStatesCountsAndStops) {
+    const struct {
+        const char* what;
+        bool outer;
+        logical iterative;
+        integer limit, NPrint, istep, count;
+        const std::vector<real>* fresh;
+        std::string want;
+        logical want_converged;
+        integer want_count;
+        bool stops = false;
+    } cases[] = {
+        // clang-format off
+        {"report, converged", false, 1, 20, 2, 4, 3, &kAtTol,
          "\n" + kBar + "              << SubStep = 2 || ITER =   3 >>\n\n" +
              "   DOF Name        ERROR Value      TOL Value       \n"
              " Temperature       0.125E+00        0.125E+00\n"
              " Pressure          0.000E+00        0.125E+00\n\n"
-             " ---->CONVERGENCE ACHIEVED AT ITER =           3\n" +
-             kBar + "\n",
+             " ---->CONVERGENCE ACHIEVED AT ITER =           3\n" + kBar + "\n",
          1, 0},
-        {"quiet, converged", 1, 3, 2, 3, &kAtTol, "", 1, 0},
-        {"quiet, failing at 14", 1, 3, 2, 14, &kFails, "", 0, 14},
-        {"quiet, failing at 15", 1, 3, 2, 15, &kInfinite,
-         kHead +
-             " Temperature       0.000E+00        0.125E+00\n"
-             " Pressure           Infinity        0.125E+00\n\n" +
-             kBar + "\n",
+        {"quiet, failing at 14", false, 1, 20, 2, 3, 14, &kFails, "", 0, 14},
+        {"quiet, failing at 15", false, 1, 20, 2, 3, 15, &kInfinite,
+         kHead + " Temperature       0.000E+00        0.125E+00\n"
+                 " Pressure           Infinity        0.125E+00\n\n" + kBar + "\n",
          0, 15},
-        {"quiet, converged at 15", 1, 3, 2, 15, &kOld,
+        {"quiet, converged at 15", false, 1, 20, 2, 3, 15, &kOld,
          kHead + " Temperature       0.000E+00        0.125E+00\n"
                  " Pressure          0.000E+00        0.125E+00\n\n",
          1, 0},
-        {"linear, report", 0, 0, 1, 1, &kFails,
+        {"linear, report", false, 0, 20, 1, 0, 1, &kFails,
          " %%%%%%%%%%%%%%% LINEAR SUBSTEP INFORMATION %%%%%%%%%%%%%\n"
          "                 << SubStep  2  finished >>\n"
          " %%%%%%%%%%%%%%% LINEAR SUBSTEP INFORMATION %%%%%%%%%%%%%\n\n",
          1, 1},
-        {"linear, quiet", 0, 1, 2, 1, &kFails, "", 1, 1},
-    };
-    for (const TestCase& c : cases) {
-        Console con;
-        logical converged = -1;
-        integer count = c.count;
-        convers(F1<const real>(*c.fresh), F1<const real>(kOld), 2, 3, F1<const real>(kScale),
-                F1<const real>(kTol), c.iterative, 20, F1<const std::string>(kNames), converged,
-                c.NPrint, c.istep, 2, count);
-        EXPECT_EQ(con.text, c.want) << c.what;
-        EXPECT_EQ(converged, c.want_converged) << c.what;
-        EXPECT_EQ(count, c.want_count) << c.what;
-    }
-}
-
-TEST(Conver, OuterTablesAndNodeOfTheMaximum) {
-    const TestCase cases[] = {
-        {"no outer iteration", 0, 0, 1, 4, &kFails, "", 1, 4},
-        {"report, failing: first node of the largest change", 1, 2, 2, 2, &kFails,
-         kOuterHead +
-             " Temperature       0.500E+00        0.125E+00       2\n"
-             " Pressure          0.000E+00        0.125E+00       0\n\n"
-             " Nonlinear ITER =           2\n\n" +
-             kOuterBar + "\n",
+        {"linear, quiet", false, 0, 20, 2, 1, 1, &kFails, "", 1, 1},
+        {"at the limit", false, 1, 3, 7, 1, 3, &kFails, "", 0, 3},
+        {"past the limit", false, 1, 3, 7, 1, 4, &kFails, not_converged(3), 0, 0, true},
+        {"limit 0, failing", false, 1, 0, 7, 1, 1, &kFails, not_converged(0), 0, 0, true},
+        {"limit 0, converged", false, 1, 0, 7, 1, 1, &kAtTol, "", 1, 0},
+        {"outer: no outer iteration", true, 0, 20, 1, 0, 4, &kFails, "", 1, 4},
+        {"outer: report, failing: first node of the largest change", true, 1, 20, 2, 2, 2, &kFails,
+         kOuterHead + " Temperature       0.500E+00        0.125E+00       2\n"
+                      " Pressure          0.000E+00        0.125E+00       0\n\n"
+                      " Nonlinear ITER =           2\n\n" + kOuterBar + "\n",
          0, 2},
-        {"report, nothing changed", 1, 0, 1, 1, &kOld,
-         kOuterHead +
-             " Temperature       0.000E+00        0.125E+00       0\n"
-             " Pressure          0.000E+00        0.125E+00       0\n\n"
-             " Nonlinear ITER =           1\n"
-             " ---->CONVERGENCE ACHIEVED AT ITER =           1\n\n" +
-             kOuterBar + "\n",
+        {"outer: report, nothing changed", true, 1, 20, 1, 0, 1, &kOld,
+         kOuterHead + " Temperature       0.000E+00        0.125E+00       0\n"
+                      " Pressure          0.000E+00        0.125E+00       0\n\n"
+                      " Nonlinear ITER =           1\n"
+                      " ---->CONVERGENCE ACHIEVED AT ITER =           1\n\n" + kOuterBar + "\n",
          1, 0},
-        {"quiet, failing at 14", 1, 1, 2, 14, &kInfinite, "", 0, 14},
-        {"quiet, converged at 15", 1, 1, 2, 15, &kAtTol,
+        {"outer: quiet, failing at 14", true, 1, 20, 2, 1, 14, &kInfinite, "", 0, 14},
+        {"outer: quiet, converged at 15", true, 1, 20, 2, 1, 15, &kAtTol,
          kOuterHead + " Temperature       0.125E+00        0.125E+00       2\n"
                       " Pressure          0.000E+00        0.125E+00       0\n\n",
          1, 0},
+        {"outer: past the limit", true, 1, 3, 7, 1, 4, &kInfinite, not_converged(3), 0, 0, true},
+        {"outer: limit 0, converged", true, 1, 0, 7, 1, 1, &kOld, "", 1, 0},
+        // clang-format on
     };
-    for (const TestCase& c : cases) {
+    for (const auto& c : cases) {
         Console con;
         logical converged = -1;
         integer count = c.count;
-        conver(F1<const real>(*c.fresh), F1<const real>(kOld), 2, 3, F1<const real>(kScale),
-               F1<const real>(kTol), c.iterative, 30, F1<const std::string>(kNames), converged,
-               c.NPrint, c.istep, count);
-        EXPECT_EQ(con.text, c.want) << c.what;
-        EXPECT_EQ(converged, c.want_converged) << c.what;
-        EXPECT_EQ(count, c.want_count) << c.what;
-    }
-}
-
-// The limit L is passed on the (L + 1)-th failing pass; standard input is empty.
-TEST(ConvergenceTests, StopPastTheLimitWithoutInput) {
-    struct Case {
-        bool outer;
-        integer limit, count;
-        const std::vector<real>* fresh;
-        bool stops;
-    } cases[] = {{false, 3, 3, &kFails, false},  {false, 3, 4, &kFails, true},
-                 {false, 0, 1, &kFails, true},   {false, 0, 1, &kAtTol, false},
-                 {true, 3, 4, &kInfinite, true}, {true, 0, 1, &kOld, false}};
-    for (const Case& c : cases) {
-        Console con;
-        logical converged = -1;
-        integer count = c.count;
+        const F1<const real> fresh(*c.fresh), old(kOld), scale(kScale), tol(kTol);
+        const F1<const std::string> names(kNames);
         auto call = [&] {
             if (c.outer)
-                conver(F1<const real>(*c.fresh), F1<const real>(kOld), 2, 3, F1<const real>(kScale),
-                       F1<const real>(kTol), 1, c.limit, F1<const std::string>(kNames), converged,
-                       7, 1, count);
+                conver(fresh, old, 2, 3, scale, tol, c.iterative, c.limit, names, converged,
+                       c.NPrint, c.istep, count);
             else
-                convers(F1<const real>(*c.fresh), F1<const real>(kOld), 2, 3,
-                        F1<const real>(kScale), F1<const real>(kTol), 1, c.limit,
-                        F1<const std::string>(kNames), converged, 7, 1, 1, count);
+                convers(fresh, old, 2, 3, scale, tol, c.iterative, c.limit, names, converged,
+                        c.NPrint, c.istep, 2, count);
         };
-        const std::string line =
-            " NOT CONVERGED IN           " + std::to_string(c.limit) + " ITERATIONS\n";
         if (c.stops) {
-            EXPECT_THROW(call(), OrderlyStop) << c.limit << " " << c.count;
-            EXPECT_EQ(con.text, line + line +
-                                    " PROGRAM STOPED, EXECUTION ABORTED\n"
-                                    " !!!!!!!! PRESS <RETURN>\n");
+            EXPECT_THROW(call(), OrderlyStop) << c.what;
         } else {
-            EXPECT_NO_THROW(call()) << c.limit << " " << c.count;
+            EXPECT_NO_THROW(call()) << c.what;
+            EXPECT_EQ(converged, c.want_converged) << c.what;
+            EXPECT_EQ(count, c.want_count) << c.what;
         }
+        EXPECT_EQ(con.text, c.want) << c.what;
     }
 }
 
@@ -191,11 +157,10 @@ TEST(Xupdate, ReplacesAddsOrKeepsEachCoordinate) {
           {{0, 0, -3}, {1, 2, 3, 4, 5, 6}}}) {
         Console con;
         std::vector<real> X = {1, 2, 3, 4, 5, 6};
-        const bool bad = std::abs(flags[0]) > 2 || std::abs(flags[2]) > 2;
         auto call = [&] {
             xupdate(F1<real>(X), F1<const real>(V), 2, 2, 3, F1<const integer>(flags));
         };
-        if (bad)
+        if (std::abs(flags[0]) > 2 || std::abs(flags[2]) > 2)
             EXPECT_THROW(call(), OrderlyStop);
         else
             call();

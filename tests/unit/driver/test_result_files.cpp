@@ -6,7 +6,6 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -17,9 +16,9 @@
 #include "common/screen.hpp"
 #include "common/stops.hpp"
 #include "driver/result_files.hpp"
-#include "io/timing.hpp"
 #include "input/initial_conditions.hpp"
 #include "io/deck_file.hpp"
+#include "io/timing.hpp"
 
 namespace vetrix {
 namespace {
@@ -29,14 +28,13 @@ namespace fs = std::filesystem;
 // An empty scratch folder made current, with the screen captured.
 struct Scratch {
     std::string text;
-    fs::path dir, old;
+    fs::path dir, old = fs::current_path();
     Scratch() {
         static int n = 0;
         dir = fs::temp_directory_path() /
               ("vetrix_out_" + std::to_string(::getpid()) + "_" + std::to_string(n++));
         fs::remove_all(dir);
         fs::create_directories(dir);
-        old = fs::current_path();
         fs::current_path(dir);
         screen().capture(&text);
     }
@@ -48,17 +46,9 @@ struct Scratch {
 };
 
 std::string slurp(const char* path) {
-    std::ifstream f(path, std::ios::binary);
     std::ostringstream s;
-    s << f.rdbuf();
+    s << std::ifstream(path, std::ios::binary).rdbuf();
     return s.str();
-}
-
-// x rounded to the given number of significant digits.
-real rounded(real x, int digits) {
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%.*e", digits - 1, x);
-    return std::strtod(buf, nullptr);
 }
 
 int count_of(const std::string& text, const std::string& piece) {
@@ -70,44 +60,35 @@ int count_of(const std::string& text, const std::string& piece) {
 // A problem to write: sol0 in the solver numbering, Nodos(input node) = solver node.
 struct Problem {
     integer NodT, NDof, NTimeLevels;
-    std::vector<integer> Nodos;
-    std::vector<integer> nodesout;  // empty: all nodes
+    std::vector<integer> Nodos, nodesout;  // nodesout empty: all nodes
     std::vector<real> sol0;
 };
 
 void write(const Problem& p, real T, real DT, integer istep, integer NOut, EscribirState& st) {
     const std::vector<integer> none;
-    const std::vector<real> no_reals;
-    escribir(F1<const integer>(none), F1<const integer>(none), F1<const real>(no_reals),
-             F1<const real>(p.sol0), T, DT, istep, NOut, F1<const integer>(p.Nodos),
-             F1<const integer>(none), static_cast<integer>(p.nodesout.size()),
-             F1<const integer>(p.nodesout), p.NodT, p.NDof, 0, 2, F1<const integer>(none),
+    escribir(none, none, std::vector<real>{}, p.sol0, T, DT, istep, NOut, p.Nodos, none,
+             static_cast<integer>(p.nodesout.size()), p.nodesout, p.NodT, p.NDof, 0, 2, none,
              p.NTimeLevels, st);
 }
 
 TEST(Escribir, LayoutsOfBothFiles) {
-    struct Case {
+    const struct {
         const char* what;
         Problem p;
         real T, DT;
         integer istep;
         std::string ini, data;
     } cases[] = {
+        // clang-format off
         {"one dof, two levels, signs",
-         {3, 1, 2, {1, 2, 3}, {}, {1.2345678, -0.5, 0.0, 3, 4, 5}},
-         0.5,
-         0.25,
-         0,
+         {3, 1, 2, {1, 2, 3}, {}, {1.2345678, -0.5, 0.0, 3, 4, 5}}, 0.5, 0.25, 0,
          "*Initial Conditions\n +0.12345678E+001\n -0.50000000E+000\n +0.00000000E+000\n"
          " +0.30000000E+001\n +0.40000000E+001\n +0.50000000E+001\n\n"
          "*Time   [ T , DT ]\n   0.5000000E+00    0.2500000E+00\n",
          "*Time\n       0  0.5000      0.2500    \n"
          " +0.12345678E+001\n -0.50000000E+000\n +0.00000000E+000\n"},
         {"two dofs, renumbered",
-         {3, 2, 2, {2, 3, 1}, {}, {1, -1, 2, -2, 3, -3, 10, 0, 20, 0, 30, 0}},
-         12.5,
-         1e-3,
-         10,
+         {3, 2, 2, {2, 3, 1}, {}, {1, -1, 2, -2, 3, -3, 10, 0, 20, 0, 30, 0}}, 12.5, 1e-3, 10,
          "*Initial Conditions\n"
          " +0.20000000E+001 -0.20000000E+001\n +0.30000000E+001 -0.30000000E+001\n"
          " +0.10000000E+001 -0.10000000E+001\n +0.20000000E+002 +0.00000000E+000\n"
@@ -117,16 +98,14 @@ TEST(Escribir, LayoutsOfBothFiles) {
          " +0.20000000E+001 -0.20000000E+001\n +0.30000000E+001 -0.30000000E+001\n"
          " +0.10000000E+001 -0.10000000E+001\n"},
         {"listed nodes 7 and 3, reversed numbering",
-         {7, 1, 1, {7, 6, 5, 4, 3, 2, 1}, {7, 3}, {1, 2, 3, 4, 5, 6, 7}},
-         0.5,
-         0.25,
-         0,
+         {7, 1, 1, {7, 6, 5, 4, 3, 2, 1}, {7, 3}, {1, 2, 3, 4, 5, 6, 7}}, 0.5, 0.25, 0,
          "*Initial Conditions\n +0.70000000E+001\n +0.60000000E+001\n +0.50000000E+001\n"
          " +0.40000000E+001\n +0.30000000E+001\n +0.20000000E+001\n +0.10000000E+001\n\n"
          "*Time   [ T , DT ]\n   0.5000000E+00    0.2500000E+00\n",
          "*Time\n       0  0.5000      0.2500    \n +0.10000000E+001\n +0.50000000E+001\n"},
+        // clang-format on
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         Scratch s;
         EscribirState st;
         write(c.p, c.T, c.DT, c.istep, 5, st);
@@ -136,8 +115,9 @@ TEST(Escribir, LayoutsOfBothFiles) {
     }
 }
 
-// NOut = 5: records at steps 0, 5 and 10 only; a new run starts DataOut.txt afresh.
-TEST(Escribir, OutputStepsAndAFreshRun) {
+// NOut = 5: records at steps 0, 5 and 10 only; a new run starts DataOut.txt afresh. A listed
+// node outside the mesh stops the run before either file is written.
+TEST(Escribir, OutputStepsFreshRunAndBadListedNode) {
     Scratch s;
     Problem p{1, 1, 1, {1}, {}, {0.0}};
     EscribirState st;
@@ -154,11 +134,18 @@ TEST(Escribir, OutputStepsAndAFreshRun) {
     EXPECT_EQ(slurp("IniFile.txt"),
               "*Initial Conditions\n -0.10000000E+002\n\n"
               "*Time   [ T , DT ]\n   0.5000000E+01    0.5000000E+00\n");
-
     EscribirState next_run;
     p.sol0[0] = 1.0;
     write(p, 0.0, 0.5, 0, 5, next_run);
     EXPECT_EQ(slurp("DataOut.txt"), "*Time\n       0   0.000      0.5000    \n +0.10000000E+001\n");
+
+    for (integer bad : {0, 3}) {
+        Scratch t;
+        EscribirState fresh;
+        EXPECT_THROW(write({2, 1, 1, {1, 2}, {1, bad}, {1.0, 2.0}}, 0, 1, 0, 1, fresh),
+                     OrderlyStop);
+        EXPECT_FALSE(fs::exists("DataOut.txt") || fs::exists("IniFile.txt")) << bad;
+    }
 }
 
 // The final restart read back by the start-up reader: same values to the written digits, in
@@ -169,24 +156,23 @@ TEST(Escribir, RestartReadBackByTheStartUpReader) {
     std::vector<real> sol0(16);
     for (int k = 0; k < 16; ++k) sol0[k] = (k % 3 == 0 ? -1 : 1) * std::pow(7.3, k - 8) / 3.0;
     const real T = 1234.56789012, DT = 2.5e-7;
-    write_restart_file(F1<const real>(sol0), T, DT, F1<const integer>(Nodos), 4, 2, 2);
+    write_restart_file(sol0, T, DT, Nodos, 4, 2, 2);
     EXPECT_EQ(s.text, " Writing IniFile.txt for restart \n");
 
     RunInput in;
-    in.NodT = 4;
-    in.NDof = 2;
-    in.NTimeLevels = 2;
-    in.iInitialTime = 1;
+    in.NodT = 4, in.NDof = 2, in.NTimeLevels = 2, in.iInitialTime = 1;
     DeckFile ini("IniFile.txt");
     read_initial_conditions(ini, in);
+    auto rounded = [](real x, int digits) {  // x to the given number of significant digits
+        char buf[40];
+        std::snprintf(buf, sizeof buf, "%.*e", digits - 1, x);
+        return std::strtod(buf, nullptr);
+    };
     ASSERT_EQ(in.sol0.size(), 16u);
-    for (int level = 0; level < 2; ++level)
-        for (int node = 1; node <= 4; ++node)
-            for (int d = 1; d <= 2; ++d) {
-                const real want = sol0[level * 8 + (Nodos[node - 1] - 1) * 2 + d - 1];
-                EXPECT_EQ(in.sol0[level * 8 + (node - 1) * 2 + d - 1], rounded(want, 8))
-                    << level << " " << node << " " << d;
-            }
+    for (int k = 0; k < 16; ++k) {  // k = level * 8 + (input node - 1) * 2 + dof - 1
+        const int node = k % 8 / 2 + 1;
+        EXPECT_EQ(in.sol0[k], rounded(sol0[k / 8 * 8 + (Nodos[node - 1] - 1) * 2 + k % 2], 8));
+    }
     EXPECT_EQ(in.Tini, rounded(T, 7));
 }
 
@@ -194,34 +180,28 @@ TEST(Escribir, RestartReadBackByTheStartUpReader) {
 // the restart file of the step was written before.
 TEST(Escribir, DataOutThatCannotBeOpened) {
     const Problem p{2, 1, 1, {1, 2}, {}, {1.0, 2.0}};
-    struct Case {
-        bool first_record_ok;
-        integer attempts;
-        std::chrono::milliseconds pause;
-    } cases[] = {{false, 10, std::chrono::milliseconds(100)},
-                 {true, 3, std::chrono::milliseconds(1)}};
-    for (const Case& c : cases) {
+    for (const auto& [first_record_ok, attempts, pause] :
+         {std::tuple{false, 10, std::chrono::milliseconds(100)},
+          std::tuple{true, 3, std::chrono::milliseconds(1)}}) {
         Scratch s;
         EscribirState st;
-        st.open_attempts = c.attempts;
-        st.retry_pause = c.pause;
-        if (c.first_record_ok) {
+        st.open_attempts = attempts;
+        st.retry_pause = pause;
+        if (first_record_ok) {
             write(p, 0.0, 1.0, 0, 1, st);
             fs::remove("DataOut.txt");
         }
         fs::create_directory("DataOut.txt");
         const auto t0 = std::chrono::steady_clock::now();
         EXPECT_THROW(write(p, 1.0, 1.0, 1, 1, st), OrderlyStop);
-        const double waited =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-        EXPECT_EQ(count_of(s.text, " Error opening Dataout.txt, retrying\n"), c.attempts);
+        const std::chrono::duration<double> waited = std::chrono::steady_clock::now() - t0;
+        EXPECT_EQ(count_of(s.text, " Error opening Dataout.txt, retrying\n"), attempts);
         EXPECT_NE(s.text.find("DataOut.txt cannot be opened"), std::string::npos);
-        EXPECT_GE(waited, 0.9 * (c.attempts - 1) * c.pause.count() / 1000.0);
-        EXPECT_LT(waited, 5.0);
+        EXPECT_GE(waited.count(), 0.9 * (attempts - 1) * pause.count() / 1000.0);
+        EXPECT_LT(waited.count(), 5.0);
         EXPECT_EQ(slurp("IniFile.txt"),
-                  "*Initial Conditions\n +0.10000000E+001\n"
-                  " +0.20000000E+001\n\n*Time   [ T , DT ]\n"
-                  "   0.1000000E+01    0.1000000E+01\n");
+                  "*Initial Conditions\n +0.10000000E+001\n +0.20000000E+001\n\n"
+                  "*Time   [ T , DT ]\n   0.1000000E+01    0.1000000E+01\n");
     }
 }
 
@@ -236,31 +216,15 @@ TEST(Escribir, IniFileThatCannotBeWritten) {
     EXPECT_EQ(slurp("DataOut.txt"),
               "*Time\n       0   0.000       1.000    \n -0.20000000E+001\n +0.10000000E+001\n");
     EXPECT_NE(s.text.find("Error writing IniFile.txt"), std::string::npos);
-
     s.text.clear();
-    EXPECT_THROW(
-        write_restart_file(F1<const real>(p.sol0), 1.0, 1.0, F1<const integer>(p.Nodos), 2, 1, 1),
-        RuntimeFailure);
+    EXPECT_THROW(write_restart_file(p.sol0, 1.0, 1.0, p.Nodos, 2, 1, 1), RuntimeFailure);
     EXPECT_EQ(s.text.rfind(" Writing IniFile.txt for restart \n", 0), 0u);
 }
 
-TEST(Escribir, ListedNodeOutsideTheMeshStopsBeforeWriting) {
-    for (integer bad : {0, 3}) {
-        Scratch s;
-        const Problem p{2, 1, 1, {1, 2}, {1, bad}, {1.0, 2.0}};
-        EscribirState st;
-        EXPECT_THROW(write(p, 0.0, 1.0, 0, 1, st), OrderlyStop);
-        EXPECT_FALSE(fs::exists("DataOut.txt"));
-        EXPECT_FALSE(fs::exists("IniFile.txt"));
-    }
-}
-
 TEST(Timing, ElapsedLinesOnScreenAndAppendedToTheFile) {
-    struct Case {
-        float previous, now, want;
-    } cases[] = {{10.0f, 12.5f, 2.5f}, {86399.5f, 0.5f, 1.0f}, {3.0f, 3.0f, 0.0f}};
-    for (const Case& c : cases) EXPECT_EQ(elapsed_seconds(c.previous, c.now), c.want);
-
+    EXPECT_EQ(elapsed_seconds(10.0f, 12.5f), 2.5f);
+    EXPECT_EQ(elapsed_seconds(86399.5f, 0.5f), 1.0f);  // past midnight
+    EXPECT_EQ(elapsed_seconds(3.0f, 3.0f), 0.0f);
     Scratch s;
     reset_timers();
     timerout("first");  // starts the clock only

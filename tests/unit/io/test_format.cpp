@@ -47,6 +47,8 @@ const std::vector<Row> kFreeRows = {
       FItem("y")},
      " abcd           1 x   2.5000000000000000      T F y"},
     {"", {7, -2147483647}, "           7 -2147483647"},
+    {"", {99999999999LL, -9999999999LL}, " 99999999999 -9999999999"},  // wider than the field
+    {"", {123456789012LL, -10000000000LL}, " 123456789012 -10000000000"},
     {"", {}, ""},
     {"", {FItem("")}, " "},
     {"", {FItem(""), 1}, "            1"},
@@ -195,6 +197,9 @@ const std::vector<Row> kRecordRows = {
     {"(TR2,I3)", {1}, "    1"},
     {"(2I3)", {1, 2, 3}, "  1  2\n  3"},
     {"(SP,I3,2(SS,I3))", {1, 2, 3, 4}, " +1  2  3\n  4"},
+    // without outer parentheses: "2(I2,1x)" is "(2(I2,1x))", the group reverted to is top-level
+    {"2(I2,1x)", {1, 2, 3}, " 1  2\n 3"},
+    {"1x,A22,G12.3", {FItem("Time step"), 0.05}, "              Time step   0.500E-01"},
 };
 
 void check_rows(const std::vector<Row>& rows) {
@@ -225,19 +230,10 @@ TEST(Format, RecordsMatchGfortran) {
     check_rows(kRecordRows);
 }
 
-TEST(Format, LayoutWithoutOuterParenthesesAndCachedOneShot) {
-    // "2(I2,1x)" is "(2(I2,1x))": its group is the top-level one the layout reverts to.
-    EXPECT_EQ(Layout("2(I2,1x)").format({1, 2, 3}), " 1  2\n 3");
-    EXPECT_EQ(Layout("1x,A22,G12.3").format({"Time step", 0.05}),
-              Layout("(1x,A22,G12.3)").format({"Time step", 0.05}));
+TEST(Format, CachedOneShot) {
     for (int pass = 0; pass < 2; ++pass)  // second pass comes from the cache
         EXPECT_EQ(fmt("(1x,A22,G12.3)", {"Time step", 0.05}),
                   "              Time step   0.500E-01");
-}
-
-TEST(Format, FreeFormatIntegerWiderThanItsField) {
-    EXPECT_EQ(free_line({99999999999LL, -9999999999LL}), " 99999999999 -9999999999");
-    EXPECT_EQ(free_line({123456789012LL, -10000000000LL}), " 123456789012 -10000000000");
 }
 
 TEST(Format, AppendRealsEqualsItemPath) {

@@ -18,7 +18,7 @@ namespace vetrix::vtk {
 namespace {
 
 using testing::XmlNode;
-using testing::XmlReader;
+using Reals = std::vector<double>;
 
 std::string control(const std::string& output_nodes, const std::string& names, int levels = 1) {
     return "*NodeOutputControl\n" + output_nodes + "\n*StepContinuationControl\nF 1 1.0 " +
@@ -31,118 +31,96 @@ CaseData read(const std::string& mesh_text, const std::string& control_text) {
     return read_case(mesh, ctl);
 }
 
+// The file written for the grid, parsed by the strict reader (malformed XML throws).
 XmlNode vtu(const VtkGrid& g, const CaseData& c, const Snapshot& s) {
     std::ostringstream os;
     write_vtu(os, g, c.dof_names, s);
-    return XmlReader::parse(os.str());
+    return testing::XmlReader::parse(os.str());
 }
 
-std::vector<double> array(const XmlNode& x, const std::string& name) {
+Reals array(const XmlNode& x, const std::string& name) {
     const XmlNode* a = x.find("DataArray", name);
-    return a ? a->numbers() : std::vector<double>{};
+    return a ? a->numbers() : Reals{};
 }
 
-std::vector<double> points(const XmlNode& x) {
+Reals points(const XmlNode& x) {
     return x.find("Points")->find("DataArray")->numbers();
 }
 
 // Eight groups of every kind on 20 nodes (node n at x = n, y = -n, z = n/2), two dofs per node;
 // types and materials one line per group (the generic group one value per element).
 const std::string kMixedMesh =
-    "*NODAL DOFs\n2\n*DIMEN\n3\n*COORDINATES\n20\n1 -1 0.5 2 -2 1 3 -3 1.5 4 -4 2 5 -5 2.5 6 -6 3\n"
-    "7 -7 3.5 8 -8 4 9 -9 4.5 10 -10 5 11 -11 5.5 12 -12 6 13 -13 6.5 14 -14 7 15 -15 7.5 16 -16 "
-    "8\n"
-    "17 -17 8.5 18 -18 9 19 -19 9.5 20 -20 10\n*ELEMENT GROUPS\n8\n1 1 Point\n2 1 Seg3\n"
-    "3 1 Tri6\n4 1 Tetra10\n5 1 Quad8\n6 1 Cub20\n7 3 Generic_links\n8 0 Tri3\n2 0 4\n"
-    "*INCIDENCE\n5  1 2 3  1 2 3 4 5 6  1 2 3 4 5 6 7 8 9 10  1 2 3 4 5 6 7 8\n"
-    "20 19 18 17 16 15 14 13 12 11 10 9 8 7 6 5 4 3 2 1  3 4  5 6 7 8\n"
-    "*ELEMENT TYPE\n1\n2\n3\n4\n5\n6\n7 8 9\n1\n*ELEMENT MAT\n11\n12\n13\n14\n15\n16\n17 18 "
-    "19\n1\n";
+    "*NODAL DOFs\n2\n*DIMEN\n3\n*COORDINATES\n20\n1 -1 0.5 2 -2 1 3 -3 1.5 4 -4 2 5 -5 2.5\n"
+    "6 -6 3 7 -7 3.5 8 -8 4 9 -9 4.5 10 -10 5 11 -11 5.5 12 -12 6 13 -13 6.5 14 -14 7\n"
+    "15 -15 7.5 16 -16 8 17 -17 8.5 18 -18 9 19 -19 9.5 20 -20 10\n*ELEMENT GROUPS\n8\n"
+    "1 1 Point\n2 1 Seg3\n3 1 Tri6\n4 1 Tetra10\n5 1 Quad8\n6 1 Cub20\n7 3 Generic_links\n"
+    "8 0 Tri3\n2 0 4\n*INCIDENCE\n5  1 2 3  1 2 3 4 5 6  1 2 3 4 5 6 7 8 9 10  1 2 3 4 5 6 7 8\n"
+    "20 19 18 17 16 15 14 13 12 11 10 9 8 7 6 5 4 3 2 1  3 4  5 6 7 8\n*ELEMENT TYPE\n"
+    "1\n2\n3\n4\n5\n6\n7 8 9\n1\n*ELEMENT MAT\n11\n12\n13\n14\n15\n16\n17 18 19\n1\n";
 
-TEST(VtkFiles, CellOfEveryShape) {
-    struct Case {
-        const char* shape;
-        integer nodes;
-        int cell;
-    };
-    const Case cases[] = {{"Point", 1, 1},     {"Seg2", 2, 3},      {"Seg3", 3, 21},
-                          {"Tri3", 3, 5},      {"Tri6", 6, 22},     {"Tetra4", 4, 10},
-                          {"Tetra10", 10, 24}, {"Quad4", 4, 9},     {"Quad8", 8, 23},
-                          {"Cub8", 8, 12},     {"Cub20", 20, 25},   {"Tri3    ", 3, 5},
-                          {"Generic", 0, 0},   {"generic_x", 1, 1}, {"GENERIC", 2, 3},
-                          {"Generic", 3, 2},   {"Generic", 7, 2}};
-    for (const Case& c : cases)
-        EXPECT_EQ(vtk_cell_type(c.shape, c.nodes), c.cell) << c.shape << " " << c.nodes;
+// The shapes the mixed mesh below does not hold; names are matched to their trailing blanks.
+TEST(VtkFiles, CellTypesOfTheLinearShapes) {
+    const std::tuple<const char*, integer, int> cases[] = {
+        {"Seg2", 2, 3},  {"Tri3", 3, 5},     {"Tetra4", 4, 10},   {"Quad4", 4, 9},
+        {"Cub8", 8, 12}, {"Tri3    ", 3, 5}, {"generic_x", 1, 1}, {"GENERIC", 2, 3}};
+    for (const auto& [shape, nodes, cell] : cases)
+        EXPECT_EQ(vtk_cell_type(shape, nodes), cell) << shape << " " << nodes;
     EXPECT_THROW(vtk_cell_type("tri3", 3), RuntimeFailure);
 }
 
 TEST(VtkFiles, MixedMeshKeepsNodeOrderAndElementData) {
     const CaseData c = read(kMixedMesh, control("0", "'U' 'V'"));
-    const VtkGrid g = mesh_grid(c);
-    Snapshot s;
-    s.istep = 3;
-    s.T = 0.125;
-    s.points = 20;
+    Snapshot s{.istep = 3, .T = 0.125, .points = 20, .values = {}};
     for (int n = 1; n <= 20; ++n) s.values.insert(s.values.end(), {1.0 * n, -0.5 * n});
-    const XmlNode x = vtu(g, c, s);
+    const XmlNode x = vtu(mesh_grid(c), c, s);
 
     EXPECT_EQ(x.find("Piece")->attr, (std::map<std::string, std::string>{{"NumberOfPoints", "20"},
                                                                          {"NumberOfCells", "9"}}));
-    EXPECT_EQ(array(x, "types"), (std::vector<double>{1, 21, 22, 24, 23, 25, 3, 0, 2}));
-    EXPECT_EQ(array(x, "offsets"), (std::vector<double>{1, 4, 10, 20, 28, 48, 50, 50, 54}));
-    std::vector<double> conn{4, 0, 1, 2};  // 0-based, each element's own order
+    // the generic group: 2, 0 and 4 nodes give a line, an empty cell and a polyvertex
+    EXPECT_EQ(array(x, "types"), (Reals{1, 21, 22, 24, 23, 25, 3, 0, 2}));
+    EXPECT_EQ(array(x, "offsets"), (Reals{1, 4, 10, 20, 28, 48, 50, 50, 54}));
+    Reals conn{4, 0, 1, 2};  // 0-based, each element's own order
     for (int first_of : {6, 10, 8})
         for (int n = 0; n < first_of; ++n) conn.push_back(n);
     for (int n = 19; n >= 0; --n) conn.push_back(n);
     conn.insert(conn.end(), {2, 3, 4, 5, 6, 7});
     EXPECT_EQ(array(x, "connectivity"), conn);
-    EXPECT_EQ(array(x, "ElementType"), (std::vector<double>{1, 2, 3, 4, 5, 6, 7, 8, 9}));
-    EXPECT_EQ(array(x, "ElementMaterial"),
-              (std::vector<double>{11, 12, 13, 14, 15, 16, 17, 18, 19}));
-    EXPECT_EQ(array(x, "ElementGroup"), (std::vector<double>{1, 2, 3, 4, 5, 6, 7, 7, 7}));
-    const std::vector<double> xyz = points(x), v = array(x, "V");
-    EXPECT_EQ(std::vector<double>(xyz.end() - 3, xyz.end()), (std::vector<double>{20, -20, 10}));
+    EXPECT_EQ(array(x, "ElementType"), (Reals{1, 2, 3, 4, 5, 6, 7, 8, 9}));
+    EXPECT_EQ(array(x, "ElementMaterial"), (Reals{11, 12, 13, 14, 15, 16, 17, 18, 19}));
+    EXPECT_EQ(array(x, "ElementGroup"), (Reals{1, 2, 3, 4, 5, 6, 7, 7, 7}));
+    const Reals xyz = points(x), v = array(x, "V");
+    EXPECT_EQ(Reals(xyz.end() - 3, xyz.end()), (Reals{20, -20, 10}));
     ASSERT_EQ(v.size(), 20u);
     EXPECT_EQ(v[19], -10.0);
-    EXPECT_EQ(array(x, "TimeValue"), (std::vector<double>{0.125}));
-    EXPECT_EQ(array(x, "Step"), (std::vector<double>{3}));
+    EXPECT_EQ(array(x, "TimeValue"), (Reals{0.125}));
+    EXPECT_EQ(array(x, "Step"), (Reals{3}));
 }
 
 TEST(VtkFiles, CoordinatesPaddedToThree) {
-    struct Case {
-        int ndim;
-        const char* coordinates;
-        std::vector<double> xyz;
-    };
-    const Case cases[] = {{1, "0.5 2.5", {0.5, 0, 0, 2.5, 0, 0}},
-                          {2, "0.5 1 2.5 3", {0.5, 1, 0, 2.5, 3, 0}}};
-    for (const Case& k : cases) {
-        const std::string mesh = "*NODAL DOFs\n2\n*DIMEN\n" + std::to_string(k.ndim) +
-                                 "\n*COORDINATES\n2\n" + k.coordinates +
+    for (const auto& [ndim, coordinates, xyz] :
+         {std::tuple{1, "0.5 2.5", Reals{0.5, 0, 0, 2.5, 0, 0}},
+          {2, "0.5 1 2.5 3", Reals{0.5, 1, 0, 2.5, 3, 0}}}) {
+        const std::string mesh = "*NODAL DOFs\n2\n*DIMEN\n" + std::to_string(ndim) +
+                                 "\n*COORDINATES\n2\n" + coordinates +
                                  "\n*ELEMENT GROUPS\n1\n1 1 Seg2\n*INCIDENCE\n1 2\n"
                                  "*ELEMENT TYPE\n1\n*ELEMENT MAT\n1\n";
         const CaseData c = read(mesh, control("0", "A B"));
         const XmlNode x = vtu(mesh_grid(c), c, {.points = 2, .values = {1, 2, 3, 4}});
-        EXPECT_EQ(points(x), k.xyz) << "NDim " << k.ndim;
-        EXPECT_EQ(array(x, "B"), (std::vector<double>{2, 4}));
+        EXPECT_EQ(points(x), xyz) << "NDim " << ndim;
+        EXPECT_EQ(array(x, "B"), (Reals{2, 4}));
     }
 }
 
 TEST(VtkFiles, ArrayNamesFromTheOuterNames) {
-    struct Case {
-        const char* names;
-        std::vector<std::string> expect;
-    };
-    const Case cases[] = {
-        {"'TEMPERATURE' PRESSURE", {"TEMPERATURE", "PRESSURE"}},
-        {"'U' 'U'", {"U", "U_2"}},
-        {"' ' 'a<b & \"c\"'", {"dof1", "a<b & \"c\""}},
-        {"'  padded name' ABCDEFGHIJKLMNOPQRS", {"padded name", "ABCDEFGHIJKLMNOP"}}};
-    for (const Case& k : cases) {
-        const CaseData c = read(kMixedMesh, control("0", k.names));
-        EXPECT_EQ(c.dof_names, k.expect) << k.names;
+    for (const auto& [names, expect] :
+         {std::pair{"'TEMPERATURE' PRESSURE", std::vector<std::string>{"TEMPERATURE", "PRESSURE"}},
+          {"'U' 'U'", {"U", "U_2"}},
+          {"' ' 'a<b & \"c\"'", {"dof1", "a<b & \"c\""}},
+          {"'  padded name' ABCDEFGHIJKLMNOPQRS", {"padded name", "ABCDEFGHIJKLMNOP"}}}) {
+        const CaseData c = read(kMixedMesh, control("0", names));
+        EXPECT_EQ(c.dof_names, expect) << names;
         const XmlNode x = vtu(mesh_grid(c), c, {.points = 20, .values = std::vector<real>(40)});
-        EXPECT_EQ(array(x, k.expect[1]).size(), 20u) << k.names;
+        EXPECT_EQ(array(x, expect[1]).size(), 20u) << names;
     }
 }
 
@@ -165,12 +143,12 @@ TEST(VtkFiles, OutputNodesGiveAPointCloud) {
 
     const XmlNode x = vtu(point_cloud(c, c.in.nodesout), c, s);
     EXPECT_EQ(x.find("Piece")->attr.at("NumberOfCells"), "2");
-    EXPECT_EQ(array(x, "types"), (std::vector<double>{1, 1}));
-    EXPECT_EQ(array(x, "connectivity"), (std::vector<double>{0, 1}));
-    EXPECT_EQ(array(x, "Node"), (std::vector<double>{7, 3}));
-    EXPECT_EQ(points(x), (std::vector<double>{7, -7, 3.5, 3, -3, 1.5}));
-    EXPECT_EQ(array(x, "T"), (std::vector<double>{-250, 3}));
-    EXPECT_EQ(array(x, "Q"), (std::vector<double>{2, 4}));
+    EXPECT_EQ(array(x, "types"), (Reals{1, 1}));
+    EXPECT_EQ(array(x, "connectivity"), (Reals{0, 1}));
+    EXPECT_EQ(array(x, "Node"), (Reals{7, 3}));
+    EXPECT_EQ(points(x), (Reals{7, -7, 3.5, 3, -3, 1.5}));
+    EXPECT_EQ(array(x, "T"), (Reals{-250, 3}));
+    EXPECT_EQ(array(x, "Q"), (Reals{2, 4}));
     EXPECT_EQ(x.find("CellData"), nullptr);
 }
 
@@ -186,8 +164,8 @@ TEST(VtkFiles, RestartLevelsAndTime) {
     const Snapshot s = read_restart(ini, c);
     EXPECT_EQ(s.T, 0.25);
     const XmlNode x = vtu(mesh_grid(c), c, s);
-    EXPECT_EQ(array(x, "H"), (std::vector<double>{1, 2, 3}));
-    EXPECT_EQ(array(x, "H_level2"), (std::vector<double>{-1, -2, -3}));
+    EXPECT_EQ(array(x, "H"), (Reals{1, 2, 3}));
+    EXPECT_EQ(array(x, "H_level2"), (Reals{-1, -2, -3}));
     EXPECT_EQ(x.find("DataArray", "Step"), nullptr);
 }
 
@@ -203,38 +181,31 @@ std::string failure(const std::function<void()>& f) {
 TEST(VtkFiles, BadInputNamesFileAndLine) {
     const CaseData c = read(kMixedMesh, control("2\n7 3", "T Q"));
     const std::string head = "*Time\n 1 0.1 0.1\n +0.1E+001 +0.2E+001\n";
-    struct Case {
-        std::string data;
-        std::string message;
-    };
-    const Case cases[] = {
-        {head, "DataOut.txt: end of file"},
-        {head + " 3 4\n 5 6\n*Time\n", "DataOut.txt, line 5: \"5 6\" stands where a \"*Time\""},
-        {head + " +0.3E+001 +0.4X+001\n", "DataOut.txt, line 4"},
-        {" 1 2\n", "DataOut.txt, line 1: \"1 2\""},
-    };
-    for (const Case& k : cases) {
+    for (const auto& [data, message] :
+         {std::pair<std::string, std::string>{head, "DataOut.txt: end of file"},
+          {head + " 3 4\n 5 6\n*Time\n", "DataOut.txt, line 5: \"5 6\" stands where a \"*Time\""},
+          {head + " +0.3E+001 +0.4X+001\n", "DataOut.txt, line 4"},
+          {" 1 2\n", "DataOut.txt, line 1: \"1 2\""}}) {
         const std::string m = failure([&] {
-            DeckFile data = DeckFile::from_text("DataOut.txt", k.data);
+            DeckFile f = DeckFile::from_text("DataOut.txt", data);
             Snapshot s;
-            while (read_dataout_record(data, c, s)) {
+            while (read_dataout_record(f, c, s)) {
             }
         });
-        EXPECT_NE(m.find(k.message), std::string::npos) << m;
+        EXPECT_NE(m.find(message), std::string::npos) << m;
     }
     // the solver's reader stopping, and values it would reject
-    const Case decks[] = {
-        {"shape", "Mesh.txt, line 20: ELEMENT TYPE NOT IMPLEMENTED"},
-        {"continuation", "Basparam.txt: keyword \"*StepContinuationControl\" not found"},
-        {"node", "Basparam.txt, line 3: output node 21 is outside 1..20"},
-    };
-    for (const Case& k : decks) {
-        std::string mesh = kMixedMesh, ctl = control("1\n21", "T Q");
-        if (k.data == "shape")
-            mesh.replace(mesh.find("Tri3"), 4, "Tri3x"), ctl = control("0", "T Q");
-        if (k.data == "continuation") ctl = "*NodeOutputControl\n0\n";
+    std::string bad_shape = kMixedMesh;
+    bad_shape.replace(bad_shape.find("Tri3"), 4, "Tri3x");
+    for (const auto& [mesh, ctl, message] :
+         {std::tuple{bad_shape, control("0", "T Q"),
+                     "Mesh.txt, line 20: ELEMENT TYPE NOT IMPLEMENTED"},
+          {kMixedMesh, std::string("*NodeOutputControl\n0\n"),
+           "Basparam.txt: keyword \"*StepContinuationControl\" not found"},
+          {kMixedMesh, control("1\n21", "T Q"),
+           "Basparam.txt, line 3: output node 21 is outside 1..20"}}) {
         const std::string m = failure([&] { read(mesh, ctl); });
-        EXPECT_NE(m.find(k.message), std::string::npos) << m;
+        EXPECT_NE(m.find(message), std::string::npos) << m;
     }
 }
 
