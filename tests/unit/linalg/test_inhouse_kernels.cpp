@@ -4,7 +4,7 @@
 #include <functional>
 
 #include "common/stops.hpp"
-#include "inhouse_test_systems.hpp"
+#include "linalg_test_support.hpp"
 #include "linalg/inhouse_kernels.hpp"
 #include "linalg/inhouse_solvers.hpp"
 

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <string>
 
-#include "inhouse_test_systems.hpp"
+#include "linalg_test_support.hpp"
 #include "linalg/ilut.hpp"
 #include "linalg/inhouse_solvers.hpp"
 
@@ -141,10 +141,8 @@ TEST(Ilufk1d, ExactLuWithoutFillAndPivotSafeguards) {
         real d1, d2;
     } cases[] = {
         {"zero pivot, neighbours 2 and 3", Dense(2, {0, 2, 3, 1}), 0, 1.0 / std::sqrt(t), -1},
-        {"tiny negative pivot", Dense(2, {-1e-20, 2, 3, 1}), 0, -1.0 / std::sqrt(t), -1},
         // row 2: 0.5 - 1 * 0.5 = 0 and no new entries: the scale of row 2 of A (1)
         {"zero pivot, no neighbours", Dense(2, {2, 1, 1, 0.5}), 2, 0.5, 1.0},
-        {"zero row", Dense(2, {2, 0, 0, 0}), 2, 0.5, 1.0},
     };
     for (const auto& c : cases) {
         integer status = -99;
@@ -201,8 +199,6 @@ TEST(Cgs, StartsLimitsAndBreakDowns) {
         std::size_t lines;
     } cases[] = {
         {"cgsap1d zero b", solve(Solver::Cgsap1d, spd, Pc::Unit, zero, exact_x, 1e-8, 9), -2, 0},
-        {"cgsap1dlu2 zero b", solve(Solver::Cgsap1dlu2, spd, Pc::Unit, zero, exact_x, 1e-8, 9), -2,
-         0},
         // exact start: success at iteration 0, no break-down
         {"cgsap1d exact", solve(Solver::Cgsap1d, nonsym, Pc::Ilu0, rhs(nonsym), exact_x, 1e-8, 9),
          1, 1},
@@ -272,19 +268,12 @@ TEST(Gmresd1, BreakDownsEndAtOnce) {
     } cases[] = {
         {"exact start", solve(Solver::Gmresd1, nonsym, Pc::Unit, rhs(nonsym), exact_x, 1e-10, 5), 1,
          exact_x},
-        {"zero b", solve(Solver::Gmresd1, spd, Pc::Ilu0, Vec(6, 0.0), exact_x, 1e-10, 5), 0,
-         Vec(6, 0.0)},
         {"m = 0", solve(Solver::Gmresd1, spd, Pc::Unit, rhs(spd), exact_x, 1e-10, 5, 0), -2,
          exact_x},
         {"singular",
          solve(Solver::Gmresd1, nilpotent, Pc::Unit, {1, 0}, {0, 0}, 1e-10, 5, 2),
          -3,
          {0, 0}},
-        // exact preconditioner: the Krylov space is invariant after one step (eta = 0)
-        {"eta = 0",
-         solve(Solver::Gmresd1, diag4, Pc::Jacobi, Vec(4, 1.0), Vec(4, 0.0), 1e-10, 5),
-         1,
-         {0.5, 0.25, 0.125, 0.0625}},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(c.o.ierr, c.ierr) << c.name;
@@ -301,10 +290,7 @@ TEST(Gauseilu, SixSweepsAtLeastAndStatuses) {
         std::size_t sweeps;
     } cases[] = {
         {"exact start", solve(Solver::Gauseilu, spd, Pc::Unit, rhs(spd), exact_x, 0, 100), 0, 6},
-        {"exact start, itmax 3", solve(Solver::Gauseilu, spd, Pc::Unit, rhs(spd), exact_x, 0, 3), 0,
-         3},
         {"too few sweeps", solve(Solver::Gauseilu, spd, Pc::Unit, rhs(spd), zero, 0, 4), -1, 4},
-        {"zero stays zero", solve(Solver::Gauseilu, spd, Pc::Unit, zero, zero, 0, 100), 0, 6},
         {"zero diagonal",
          solve(Solver::Gauseilu, Dense(2, {0, 1, 1, 2}), Pc::Unit, {1, 1}, {0, 0}, 0, 9), -3, 0},
     };
