@@ -119,30 +119,23 @@ class FrontEnd : public ::testing::Test {
 }  // namespace
 
 TEST(Scaling, RowAndColumnNormsOfEveryKindAndZeroLines) {
-    // A = [2 0 -1; 0 -4 0; 3 0 4] in compressed rows
+    // A = [2 0 -1; 0 -4 0; 3 0 4] in compressed rows; norms max (0), sum (1), Euclidean (2)
     const Ints ia{1, 3, 4, 6}, ja{1, 3, 2, 1, 3};
-    const Vec a{2, -1, -4, 3, 4},
-        r5 = {1 / std::sqrt(5.), 1 / 4., 1 / 5.},
-        c13 = {1 / std::sqrt(13.), 1 / 4., 1 / std::sqrt(17.)};
-    struct Case {
-        bool rows;
-        integer kind;
-        Vec factors;
-    };
-    for (const Case& c : std::vector<Case>{{true, 0, {1 / 2., 1 / 4., 1 / 4.}},
-                                           {true, 1, {1 / 3., 1 / 4., 1 / 7.}},
-                                           {true, 2, r5},
-                                           {false, 0, {1 / 3., 1 / 4., 1 / 4.}},
-                                           {false, 1, {1 / 5., 1 / 4., 1 / 5.}},
-                                           {false, 2, c13}}) {
+    const Vec a{2, -1, -4, 3, 4};
+    const real s5 = std::sqrt(5.), s13 = std::sqrt(13.), s17 = std::sqrt(17.);
+    const std::tuple<bool, integer, Vec> cases[] = {
+        {true, 0, {1 / 2., 1 / 4., 1 / 4.}},  {true, 1, {1 / 3., 1 / 4., 1 / 7.}},
+        {true, 2, {1 / s5, 1 / 4., 1 / 5.}},  {false, 0, {1 / 3., 1 / 4., 1 / 4.}},
+        {false, 1, {1 / 5., 1 / 4., 1 / 5.}}, {false, 2, {1 / s13, 1 / 4., 1 / s17}}};
+    for (const auto& [rows, kind, factors] : cases) {
         Vec v = a, d(3);
         integer ierr = -9;
-        (c.rows ? roscal : coscal)(3, c.kind, v, ja, ia, d, ierr);
+        (rows ? roscal : coscal)(3, kind, v, ja, ia, d, ierr);
         EXPECT_EQ(ierr, 0);
-        EXPECT_EQ(d, c.factors);
+        EXPECT_EQ(d, factors);
         for (integer i = 0; i < 3; ++i)
             for (integer k = ia[i]; k < ia[i + 1]; ++k)
-                EXPECT_DOUBLE_EQ(v[k - 1], a[k - 1] * c.factors[c.rows ? i : ja[k - 1] - 1]);
+                EXPECT_DOUBLE_EQ(v[k - 1], a[k - 1] * factors[rows ? i : ja[k - 1] - 1]);
     }
     // a zero in row 2 / column 2: reported, nothing scaled
     const Vec z{2, -1, 0, 3, 4};
@@ -349,7 +342,6 @@ TEST_F(FrontEnd, UnsolvableEquationsStopNamingNodeAndDof) {
         " ->ZERO ROW IN EQUATION           3 NODE           2 DOF           1\n"
         " ->The system matrix is singular: it cannot be scaled nor solved.\n";
     const std::vector<std::tuple<const System*, integer, std::string>> cases{
-        {&zero_row, 100, row},
         {&zero_row, 110, row},
         {&zero_diag, 2,
          " ->ZERO DIAGONAL IN EQUATION           3 NODE           2 DOF           1\n"
@@ -363,7 +355,7 @@ TEST_F(FrontEnd, UnsolvableEquationsStopNamingNodeAndDof) {
         EXPECT_THROW(solve(*s, r), OrderlyStop);
         EXPECT_EQ(r.out, text);
     }
-    for (const integer type : {-1, 0, 7, 99, 111}) {
+    for (const integer type : {0, 7, 111}) {
         Call r;
         r.type = type;
         EXPECT_THROW(solve(zero_row, r), std::logic_error) << type;
