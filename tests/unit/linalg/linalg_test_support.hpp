@@ -1,4 +1,5 @@
-// Dense reference matrices, their sparse storages and a screen capture for the linear-algebra tests.
+// Dense reference matrices, their sparse storages and a screen capture for the linear-algebra
+// tests.
 #pragma once
 
 #include <cmath>

@@ -33,38 +33,38 @@ Factor factor(const Csr& m, integer lfil, real droptol, integer iwk = 0, integer
 
 TEST(Ilut, HandCheckedFactors) {
     const real small = 9.999999747378752e-05;
+    const Dense m3(3, {2, -1, 3, 5, 4, -1, 1, 7, 8});
     const struct {
         const char* name;
         Dense a;
-        bool keep_zero_diag;
+        int keep_zero_diag;
         integer lfil;
         real droptol;
         Vec inverse_pivots;
         Ints off_diagonal_per_row;
     } cases[] = {
-        {"lfil 0 keeps the diagonal only", Dense(3, {2, -1, 3, 5, 4, -1, 1, 7, 8}), false, 0, 0.0,
-         {0.5, 0.25, 0.125}, {0, 0, 0}},
+        // lfil 0 keeps the diagonal only
+        {"lfil 0", m3, 0, 0, 0.0, {0.5, 0.25, 0.125}, {0, 0, 0}},
         // multiplier 0.5 / 2 = 0.25: dropped at droptol 0.25, kept below it
-        {"multiplier at droptol", Dense(2, {2, 0, 0.5, 1}), false, 3, 0.25, {0.5, 1.0}, {0, 0}},
-        {"multiplier below droptol", Dense(2, {2, 0, 0.5, 1}), false, 3, 0.125, {0.5, 1.0}, {0, 1}},
+        {"L at tol", Dense(2, {2, 0, 0.5, 1}), 0, 3, 0.25, {0.5, 1.0}, {0, 0}},
+        {"L below tol", Dense(2, {2, 0, 0.5, 1}), 0, 3, 0.125, {0.5, 1.0}, {0, 1}},
         // upper entry 1 against 0.5 x mean |row 1| = 0.5 x 2: dropped; kept at 0.25
-        {"upper entry at droptol", Dense(2, {3, 1, 0, 1}), false, 3, 0.5, {1 / 3.0, 1.0}, {0, 0}},
-        {"upper entry above droptol", Dense(2, {3, 1, 0, 1}), false, 3, 0.25, {1 / 3.0, 1.0}, {1, 0}},
-        // zero pivot: (1e-4 + droptol) x mean |row 1| (stored zero diagonal counts in the mean)
-        {"zero pivot, stored", Dense(2, {0, 2, 2, 1}), true, 2, 0.0, {1 / small, 0}, {1, 1}},
-        {"zero pivot, not stored", Dense(2, {0, 2, 2, 1}), false, 2, 0.0, {1 / (2 * small), 0},
-         {1, 1}},
-        {"zero pivot, droptol", Dense(2, {0, 2, 2, 1}), true, 2, 0.5, {1 / (small + 0.5), 0},
-         {1, 1}},
+        {"U at tol", Dense(2, {3, 1, 0, 1}), 0, 3, 0.5, {1 / 3.0, 1.0}, {0, 0}},
+        {"U above tol", Dense(2, {3, 1, 0, 1}), 0, 3, 0.25, {1 / 3.0, 1.0}, {1, 0}},
+        // zero pivot: (1e-4 + droptol) x mean |row 1| (a stored zero diagonal counts in the mean)
+        {"zero pivot", Dense(2, {0, 2, 2, 1}), 1, 2, 0.0, {1 / small, 0}, {1, 1}},
+        {"zero pivot, unstored", Dense(2, {0, 2, 2, 1}), 0, 2, 0.0, {1 / (2 * small), 0}, {1, 1}},
+        {"zero pivot, tol", Dense(2, {0, 2, 2, 1}), 1, 2, 0.5, {1 / (small + 0.5), 0}, {1, 1}},
     };
     for (const auto& c : cases) {
-        const Factor f = factor(test::csr(c.a, c.keep_zero_diag), c.lfil, c.droptol);
+        const Factor f = factor(test::csr(c.a, c.keep_zero_diag == 1), c.lfil, c.droptol);
         ASSERT_EQ(f.ierr, 0) << c.name;
         for (integer i = 1; i <= c.a.n; ++i) {
             if (c.inverse_pivots[i - 1] != 0.0) {
                 EXPECT_DOUBLE_EQ(f.alu[i - 1], c.inverse_pivots[i - 1]) << c.name << " row " << i;
             }
-            EXPECT_EQ(f.jlu[i] - f.jlu[i - 1], c.off_diagonal_per_row[i - 1]) << c.name << " row " << i;
+            EXPECT_EQ(f.jlu[i] - f.jlu[i - 1], c.off_diagonal_per_row[i - 1])
+                << c.name << " row " << i;
         }
     }
 }
@@ -72,7 +72,7 @@ TEST(Ilut, HandCheckedFactors) {
 TEST(Ilut, FillLimitKeepsLargestEntries) {
     // row 1 has four upper candidates: lfil 3 keeps the two largest, lfil 4 three, lfil 5 all
     const Csr m = test::csr(Dense(5, {10, 1, -4, 3, 2, 0, 1, 0, 0, 0, 0, 0, 1, 0, 0,  //
-                                      0, 0, 0, 1, 0, 0, 0, 0, 0, 1}));
+                                      0,  0, 0,  1, 0, 0, 0, 0, 0, 1}));
     Factor f = factor(m, 3, 0.0);
     ASSERT_EQ(f.ierr, 0);
     Ints cols(f.jlu.begin() + f.ju[0] - 1, f.jlu.begin() + f.jlu[1] - 1);
@@ -121,7 +121,8 @@ TEST(Ilut, RowsWithColumnsBeyondTheBlockMatchTheWholeFactor) {
 // lusol and lutsol invert the product L U of the factor read back densely; with lfil n, L U = A.
 TEST(Ilut, SolvesInvertTheExplicitProduct) {
     const integer n = 5;
-    const Dense a(n, {5, -1, 2, 0, 1, 1, 6, -2, 1, 0, -1, 2, 7, 1, 3, 0, 1, -3, 8, 1, 2, 0, 1, -1, 9});
+    const Dense a(n,
+                  {5, -1, 2, 0, 1, 1, 6, -2, 1, 0, -1, 2, 7, 1, 3, 0, 1, -3, 8, 1, 2, 0, 1, -1, 9});
     const Vec x = {1, -2, 3, 0.5, -1};
     for (integer lfil : {1, n}) {
         SCOPED_TRACE(lfil);

@@ -6,9 +6,9 @@
 #include <cmath>
 #include <string>
 
-#include "linalg_test_support.hpp"
 #include "linalg/ilut.hpp"
 #include "linalg/inhouse_solvers.hpp"
+#include "linalg_test_support.hpp"
 
 namespace vetrix {
 namespace {
@@ -186,7 +186,8 @@ TEST(Cgs, StartsLimitsAndBreakDowns) {
         {"cgsap1d zero b", solve(Cgsap1d, spd, Unit, zero, exact_x, 1e-8, 9), -2, 0},
         // exact start: success at iteration 0, no break-down
         {"cgsap1d exact", solve(Cgsap1d, nonsym, Ilu0, rhs(nonsym), exact_x, 1e-8, 9), 1, 1},
-        {"cgsap1dlu2 exact", solve(Cgsap1dlu2, nonsym, Jacobi, rhs(nonsym), exact_x, 1e-8, 9), 1, 4},
+        {"cgsap1dlu2 exact", solve(Cgsap1dlu2, nonsym, Jacobi, rhs(nonsym), exact_x, 1e-8, 9), 1,
+         4},
         {"cgs_tarnd exact", solve(CgsTarnd, nonsym, Jacobi, rhs(nonsym), exact_x, 1e-8, 9), 1, 2},
         // a start off by one unit in the last place: rho and sigma ~ 1e-31 are no break-down
         {"cgsap1d near", solve(Cgsap1d, spd, Jacobi, rhs(spd), near_x, 1e-8, 9), 1, 1},
@@ -257,7 +258,8 @@ TEST(Gauseilu, SixSweepsAtLeastAndStatuses) {
     } cases[] = {
         {"exact start", solve(Gauseilu, spd, Unit, rhs(spd), exact_x, 0, 100), 0, 6},
         {"too few sweeps", solve(Gauseilu, spd, Unit, rhs(spd), zero, 0, 4), -1, 4},
-        {"zero diagonal", solve(Gauseilu, Dense(2, {0, 1, 1, 2}), Unit, {1, 1}, {0, 0}, 0, 9), -3, 0},
+        {"zero diagonal", solve(Gauseilu, Dense(2, {0, 1, 1, 2}), Unit, {1, 1}, {0, 0}, 0, 9), -3,
+         0},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(c.o.ierr, c.ierr) << c.name;
