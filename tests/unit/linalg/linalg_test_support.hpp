@@ -12,6 +12,7 @@
 #include "common/screen.hpp"
 #include "common/types.hpp"
 #include "io/format.hpp"
+#include "linalg/ilut.hpp"
 
 namespace vetrix::test {
 
@@ -107,6 +108,23 @@ inline Csr csr(const Dense& d, bool keep_zero_diag = false) {
     return m;
 }
 
+// Threshold incomplete LU (ilut) in modified sparse rows; the work arrays arrive dirty.
+struct IlutFactor {
+    Vec alu;
+    Ints jlu, ju;
+    integer ierr = 99;
+};
+inline IlutFactor ilut_factor(const Csr& m, integer lfil, real droptol, integer iwk = 0,
+                              integer ncol = 0) {
+    const integer nc = std::max(m.n, ncol);
+    if (iwk == 0) iwk = m.n + 2 + 2 * m.n * (lfil + 1);
+    IlutFactor f{Vec(iwk, -7.0), Ints(iwk, -7), Ints(m.n, -7)};
+    Vec w(nc + 1);
+    Ints jw(2 * nc, 5);
+    ilut(m.n, m.a, m.ja, m.ia, lfil, droptol, f.alu, f.jlu, f.ju, iwk, w, jw, f.ierr, ncol);
+    return f;
+}
+
 // Full row storage: lower entries, the diagonal (always), upper entries, columns ascending.
 struct FullRows {
     Ints IAC{1}, JAC;
@@ -175,8 +193,6 @@ struct ScreenCapture {
     std::string text;
     explicit ScreenCapture(std::string* into = nullptr) { screen().capture(into ? into : &text); }
     ~ScreenCapture() { screen().capture(nullptr); }
-    ScreenCapture(const ScreenCapture&) = delete;
-    ScreenCapture& operator=(const ScreenCapture&) = delete;
     std::vector<std::string> lines() const { return lines_of(text); }
 };
 

@@ -3,7 +3,6 @@
 
 #include <algorithm>
 
-#include "linalg/ilut.hpp"
 #include "linalg_test_support.hpp"
 
 using namespace vetrix;
@@ -14,20 +13,8 @@ using test::Vec;
 
 namespace {
 
-struct Factor {
-    Vec alu;
-    Ints jlu, ju;
-    integer ierr = 99;
-};
-Factor factor(const Csr& m, integer lfil, real droptol, integer iwk = 0, integer ncol = 0) {
-    const integer nc = std::max(m.n, ncol);
-    if (iwk == 0) iwk = m.n + 2 + 2 * m.n * (lfil + 1);
-    Factor f{Vec(iwk, -7.0), Ints(iwk, -7), Ints(m.n, -7)};
-    Vec w(nc + 1);
-    Ints jw(2 * nc, 5);  // the indicator is cleared on entry
-    ilut(m.n, m.a, m.ja, m.ia, lfil, droptol, f.alu, f.jlu, f.ju, iwk, w, jw, f.ierr, ncol);
-    return f;
-}
+using Factor = test::IlutFactor;
+using test::ilut_factor;
 
 // Pivot, then the (column, value) pairs of row i.
 std::vector<std::pair<integer, real>> row(const Factor& f, integer i) {
@@ -64,7 +51,7 @@ TEST(Ilut, HandCheckedFactors) {
         {"zero pivot, tol", Dense(2, {0, 2, 2, 1}), 1, 2, 0.5, {1 / (small + 0.5), 0}, {1, 1}},
     };
     for (const auto& c : cases) {
-        const Factor f = factor(test::csr(c.a, c.keep_zero_diag == 1), c.lfil, c.droptol);
+        const Factor f = ilut_factor(test::csr(c.a, c.keep_zero_diag == 1), c.lfil, c.droptol);
         ASSERT_EQ(f.ierr, 0) << c.name;
         for (integer i = 1; i <= c.a.n; ++i) {
             if (c.inverse_pivots[i - 1] != 0.0) {
@@ -80,28 +67,28 @@ TEST(Ilut, FillLimitKeepsLargestEntries) {
     // row 1 has four upper candidates: lfil 3 keeps the two largest, lfil 4 three, lfil 5 all
     const Csr m = test::csr(Dense(5, {10, 1, -4, 3, 2, 0, 1, 0, 0, 0, 0, 0, 1, 0, 0,  //
                                       0,  0, 0,  1, 0, 0, 0, 0, 0, 1}));
-    Factor f = factor(m, 3, 0.0);
+    Factor f = ilut_factor(m, 3, 0.0);
     ASSERT_EQ(f.ierr, 0);
     Ints cols(f.jlu.begin() + f.ju[0] - 1, f.jlu.begin() + f.jlu[1] - 1);
     std::sort(cols.begin(), cols.end());
     EXPECT_EQ(cols, (Ints{3, 4}));
-    EXPECT_EQ(factor(m, 4, 0.0).jlu[1] - f.ju[0], 3);
-    EXPECT_EQ(factor(m, 5, 0.0).jlu[1] - f.ju[0], 4);
+    EXPECT_EQ(ilut_factor(m, 4, 0.0).jlu[1] - f.ju[0], 3);
+    EXPECT_EQ(ilut_factor(m, 5, 0.0).jlu[1] - f.ju[0], 4);
 }
 
 TEST(Ilut, ErrorCodes) {
     const Csr ok = test::csr(Dense(3, {4, 1, 1, 1, 4, 1, 1, 1, 4}));
-    EXPECT_EQ(factor(test::csr(Dense(3, {4, 1, 0, 0, 0, 0, 0, 1, 4})), 2, 0.0).ierr, -5);
-    EXPECT_EQ(factor(ok, -1, 0.0).ierr, -4);
+    EXPECT_EQ(ilut_factor(test::csr(Dense(3, {4, 1, 0, 0, 0, 0, 0, 1, 4})), 2, 0.0).ierr, -5);
+    EXPECT_EQ(ilut_factor(ok, -1, 0.0).ierr, -4);
     // lower triangular: rows 1..3 end at position 8, the three multipliers of row 4 need
     // 9..11 and the upper test of row 4 asks for 12 + 1
     const Csr lower = test::csr(Dense(4, {4, 0, 0, 0, 1, 4, 0, 0, 1, 1, 4, 0, 1, 1, 1, 4}));
-    EXPECT_EQ(factor(lower, 3, 0.0, 10).ierr, -2);
-    EXPECT_EQ(factor(lower, 3, 0.0, 12).ierr, -3);
-    EXPECT_EQ(factor(lower, 3, 0.0, 13).ierr, 0);
+    EXPECT_EQ(ilut_factor(lower, 3, 0.0, 10).ierr, -2);
+    EXPECT_EQ(ilut_factor(lower, 3, 0.0, 12).ierr, -3);
+    EXPECT_EQ(ilut_factor(lower, 3, 0.0, 13).ierr, 0);
     Csr bad = ok;
     bad.ja[1] = 9;  // column outside the indicator
-    EXPECT_EQ(factor(bad, 3, 0.0).ierr, -1);
+    EXPECT_EQ(ilut_factor(bad, 3, 0.0).ierr, -1);
 }
 
 TEST(Ilut, RowsWithColumnsBeyondTheBlockMatchTheWholeFactor) {
@@ -112,7 +99,7 @@ TEST(Ilut, RowsWithColumnsBeyondTheBlockMatchTheWholeFactor) {
     Csr top = whole;
     top.n = 2;
     top.ia.resize(3);
-    const Factor fw = factor(whole, 5, 0.0), ft = factor(top, 5, 0.0, 0, 5);
+    const Factor fw = ilut_factor(whole, 5, 0.0), ft = ilut_factor(top, 5, 0.0, 0, 5);
     ASSERT_TRUE(fw.ierr == 0 && ft.ierr == 0);
     for (integer i = 1; i <= 2; ++i) EXPECT_EQ(row(ft, i), row(fw, i)) << "row " << i;
 }
@@ -125,7 +112,7 @@ TEST(Ilut, SolvesInvertTheExplicitProduct) {
     const Vec x = {1, -2, 3, 0.5, -1};
     for (integer lfil : {1, n}) {
         SCOPED_TRACE(lfil);
-        const Factor f = factor(test::csr(a), lfil, lfil == n ? 0.0 : 0.05);
+        const Factor f = ilut_factor(test::csr(a), lfil, lfil == n ? 0.0 : 0.05);
         ASSERT_EQ(f.ierr, 0);
         Dense L(n), U(n), LU(n);
         for (integer i = 1; i <= n; ++i) {

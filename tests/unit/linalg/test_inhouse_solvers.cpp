@@ -6,7 +6,6 @@
 #include <cmath>
 #include <string>
 
-#include "linalg/ilut.hpp"
 #include "linalg/inhouse_solvers.hpp"
 #include "linalg_test_support.hpp"
 
@@ -45,25 +44,6 @@ test::Factor make_factor(const Dense& a, Pc pc, integer* status = nullptr) {
     return fac;
 }
 
-// threshold-ILU factors in modified sparse rows: Jacobi by hand, or ilut itself
-struct Msr {
-    std::vector<integer> jlu, ju;
-    Vec alu;
-};
-Msr msr(const Dense& a, bool jacobi) {
-    const integer n = a.n, cap = n * n + n + 2;
-    Msr m{std::vector<integer>(cap, n + 2), std::vector<integer>(n, n + 2), Vec(cap, 0.0)};
-    for (integer i = 1; i <= n && jacobi; ++i) m.alu[i - 1] = 1.0 / a(i, i);
-    if (!jacobi) {
-        const auto f = test::full_rows(a);
-        Vec w(n + 1);
-        std::vector<integer> jw(2 * n);
-        integer ierr = 0;
-        ilut(n, f.AC, f.JAC, f.IAC, 2, 1e-3, m.alu, m.jlu, m.ju, cap, w, jw, ierr);
-    }
-    return m;
-}
-
 struct Outcome {
     integer ierr = 0;
     Vec x;
@@ -78,7 +58,7 @@ Outcome solve(Solver which, const Dense& a, Pc pc, Vec b, Vec x, real eps, integ
     const auto f = test::full_rows(a);
     const auto u = test::upper_rows(a);
     const auto fac = make_factor(a, pc);
-    const Msr t = msr(a, pc == Jacobi);
+    const auto t = test::ilut_factor(test::csr(a), pc == Jacobi ? 0 : 2, pc == Jacobi ? 0.0 : 1e-3);
     Vec w1(n), w2(n), w3(n), w4(n), w5(n), w6(n);
     Vec V(n * (mm + 1)), h(mm), H(mm * (mm + 3) / 2), g(mm + 1), c(mm), s(mm), y(mm);
     Outcome o;

@@ -236,20 +236,6 @@ TEST(BlockIlut, BlocksFactorSeparatelyAndMergeIntoOneFactor) {
     }
 }
 
-TEST(BlockIlut, FailedFactorisationStopsWithItsReason) {
-    test::FullRows m = coupled(300);
-    for (integer k = m.IAC[199]; k < m.IAC[200]; ++k) m.AC[k - 1] = 0.0;
-    Vec alu(2102), w(301);
-    Ints jlu(2102), ju(301), jw(600);
-    std::string out;
-    {
-        test::ScreenCapture cap(&out);
-        EXPECT_THROW(block_ilut(300, m.IAC, m.JAC, m.AC, 3, 1e-3, alu, jlu, ju, w, jw),
-                     OrderlyStop);
-    }
-    EXPECT_EQ(out, " zero row encountered.\n");
-}
-
 // ---- solves ----------------------------------------------------------------------------------
 
 // A heat-like symmetric positive definite system (stored once or twice) and a diagonally dominant

@@ -4,7 +4,6 @@
 
 #include <set>
 
-#include "linalg/ilut.hpp"
 #include "linalg/krylov.hpp"
 #include "linalg/sparse_products.hpp"
 #include "linalg_test_support.hpp"
@@ -17,20 +16,8 @@ using test::Vec;
 
 namespace {
 
-struct Factor {
-    Vec alu;
-    Ints jlu, ju;
-};
-Factor precond(const Csr& m, integer lfil, real droptol) {
-    const integer iwk = m.n + 2 + 2 * m.n * (lfil + 1);
-    Factor f{Vec(iwk), Ints(iwk), Ints(m.n)};
-    Vec w(m.n + 1);
-    Ints jw(2 * m.n);
-    integer ierr = 1;
-    ilut(m.n, m.a, m.ja, m.ia, lfil, droptol, f.alu, f.jlu, f.ju, iwk, w, jw, ierr);
-    EXPECT_EQ(ierr, 0);
-    return f;
-}
+using Factor = test::IlutFactor;
+using test::ilut_factor;  // lfil 0: Jacobi
 
 integer arnoldi_length(integer n, integer m) {
     return n * (m + 2) + m * (m + 1) / 2 + 3 * m + 2;
@@ -128,7 +115,7 @@ TEST(Krylov, EverySolverMatchesTheDenseSolve) {
     for (const auto& p : problems) {
         const Csr A = test::csr(p.a);
         const Vec b = rhs_for(A.n), ref = test::dense_solve(p.a, b);
-        const Factor jacobi = precond(A, 0, 0.0), ilu = precond(A, 2, 0.01);
+        const Factor jacobi = ilut_factor(A, 0, 0.0), ilu = ilut_factor(A, 2, 0.01);
         for (const Solver& s : solvers) {
             if (s.symmetric_only && !p.spd) continue;
             for (const auto& [prec, kind] : prec_kind) {
@@ -154,7 +141,7 @@ TEST(Krylov, EverySolverMatchesTheDenseSolve) {
 TEST(Krylov, StatusesForLimitWorkSpaceAndTolerances) {
     const Csr A = test::csr(test::grid(6, 4, 0.2, 0.1));
     const Vec b = rhs_for(A.n);
-    const Factor M = precond(A, 0, 0.0);
+    const Factor M = ilut_factor(A, 0, 0.0);
     for (const Solver& s : solvers) {
         SCOPED_TRACE(s.name);
         // product limit
@@ -193,7 +180,7 @@ TEST(Krylov, BreakDowns) {
     for (const Solver& s : solvers)
         if (s.length == arnoldi_length || s.fn == fgmres) {
             const Outcome r =
-                drive(s, twice, precond(twice, 0, 0.0), {1, 0, 0}, 0, -2, 1e-12, 100, 4);
+                drive(s, twice, ilut_factor(twice, 0, 0.0), {1, 0, 0}, 0, -2, 1e-12, 100, 4);
             EXPECT_EQ(r.ipar[0], 0) << s.name;
             EXPECT_EQ(r.sol, (Vec{0.5, 0, 0})) << s.name;
         }
@@ -201,8 +188,8 @@ TEST(Krylov, BreakDowns) {
     const Dense a(4, {0, 1, 0, 0, 1, 0, 1, 0, 0, 1, 2, 1, 0, 0, 1, 3});
     const Csr A = test::csr(a);
     const Vec b = {1, 0, 0, 0};
-    EXPECT_EQ(drive(solvers[2], A, precond(A, 0, 0.0), b, 0, 1, 1e-12, 100).ipar[0], -3);
-    const Outcome r = drive(solvers[3], A, precond(A, 0, 0.0), b, 0, 1, 1e-12, 100);
+    EXPECT_EQ(drive(solvers[2], A, ilut_factor(A, 0, 0.0), b, 0, 1, 1e-12, 100).ipar[0], -3);
+    const Outcome r = drive(solvers[3], A, ilut_factor(A, 0, 0.0), b, 0, 1, 1e-12, 100);
     EXPECT_EQ(r.ipar[0], 0);
     EXPECT_LT(test::distance(r.sol, test::dense_solve(a, b)), 1e-10);
 }
@@ -210,7 +197,7 @@ TEST(Krylov, BreakDowns) {
 TEST(Runrc, MessagesAndHistory) {
     const Csr A = test::csr(test::grid(4, 4, 0.2, 0.0));
     const Vec b = rhs_for(A.n);
-    const Factor M = precond(A, 2, 0.0);
+    const Factor M = ilut_factor(A, 2, 0.0);
     const std::string short_space = " Iterative solver was not given enough work space.",
                       converged = " Iterative sovler has satisfied convergence test.",
                       length_needed =
