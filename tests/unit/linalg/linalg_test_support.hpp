@@ -1,7 +1,7 @@
-// Dense reference matrices, their sparse storages and a screen capture for the linear-algebra
-// tests.
+// Dense reference matrices, their sparse storages, an ilut factor and a screen capture for tests.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <initializer_list>
 #include <sstream>
