@@ -1,7 +1,9 @@
-// Small dense test systems and their sparse storages for the in-house solver tests.
+// Dense reference matrices, their sparse storages, an ilut factor and a screen capture for tests.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
+#include <initializer_list>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -10,10 +12,12 @@
 #include "common/screen.hpp"
 #include "common/types.hpp"
 #include "io/format.hpp"
+#include "linalg/ilut.hpp"
 
 namespace vetrix::test {
 
 using Vec = std::vector<real>;
+using Ints = std::vector<integer>;
 
 // Dense n x n matrix, a(i, j) 1-based, given row by row.
 struct Dense {
@@ -61,9 +65,69 @@ inline real distance(const Vec& x, const Vec& y) {
     return std::sqrt(s);
 }
 
+// max |x - ref| / max |ref|
+inline real max_relative_error(const Vec& x, const Vec& ref) {
+    real e = 0.0, m = 0.0;
+    for (std::size_t i = 0; i < x.size(); ++i) {
+        e = std::max(e, std::abs(x[i] - ref[i]));
+        m = std::max(m, std::abs(ref[i]));
+    }
+    return e / m;
+}
+
+// Five-point operator on a g x g grid: diagonal d, neighbours -1 -/+ convection (cx, cy).
+inline Dense grid(integer g, real d, real cx, real cy) {
+    Dense a(g * g);
+    for (integer k = 1; k <= g * g; ++k) {
+        a(k, k) = d;
+        if ((k - 1) % g > 0) a(k, k - 1) = -1.0 - cx;
+        if ((k - 1) % g < g - 1) a(k, k + 1) = -1.0 + cx;
+        if (k > g) a(k, k - g) = -1.0 - cy;
+        if (k <= g * g - g) a(k, k + g) = -1.0 + cy;
+    }
+    return a;
+}
+
+// Compressed rows of the nonzeros (a zero diagonal kept on request).
+struct Csr {
+    integer n = 0;
+    Vec a;
+    Ints ja, ia{1};
+};
+inline Csr csr(const Dense& d, bool keep_zero_diag = false) {
+    Csr m;
+    m.n = d.n;
+    for (integer i = 1; i <= d.n; ++i) {
+        for (integer j = 1; j <= d.n; ++j)
+            if (d(i, j) != 0.0 || (keep_zero_diag && i == j)) {
+                m.a.push_back(d(i, j));
+                m.ja.push_back(j);
+            }
+        m.ia.push_back(static_cast<integer>(m.a.size()) + 1);
+    }
+    return m;
+}
+
+// Threshold incomplete LU (ilut) in modified sparse rows; the work arrays arrive dirty.
+struct IlutFactor {
+    Vec alu;
+    Ints jlu, ju;
+    integer ierr = 99;
+};
+inline IlutFactor ilut_factor(const Csr& m, integer lfil, real droptol, integer iwk = 0,
+                              integer ncol = 0) {
+    const integer nc = std::max(m.n, ncol);
+    if (iwk == 0) iwk = m.n + 2 + 2 * m.n * (lfil + 1);
+    IlutFactor f{Vec(iwk, -7.0), Ints(iwk, -7), Ints(m.n, -7)};
+    Vec w(nc + 1);
+    Ints jw(2 * nc, 5);
+    ilut(m.n, m.a, m.ja, m.ia, lfil, droptol, f.alu, f.jlu, f.ju, iwk, w, jw, f.ierr, ncol);
+    return f;
+}
+
 // Full row storage: lower entries, the diagonal (always), upper entries, columns ascending.
 struct FullRows {
-    std::vector<integer> IAC{1}, JAC;
+    Ints IAC{1}, JAC;
     Vec AC;
 };
 inline FullRows full_rows(const Dense& a) {
@@ -79,9 +143,9 @@ inline FullRows full_rows(const Dense& a) {
     return f;
 }
 
-// Strictly-upper row storage with separate lower values.
+// Strictly-upper row storage of a structurally symmetric pattern with separate lower values.
 struct UpperRows {
-    std::vector<integer> IA{1}, JA;
+    Ints IA{1}, JA;
     Vec AN, lower, AD;
 };
 inline UpperRows upper_rows(const Dense& a) {
@@ -101,7 +165,7 @@ inline UpperRows upper_rows(const Dense& a) {
 
 // Unit in-house factor (L = U = 0, D = 1) on the strictly lower pattern, or on an empty one.
 struct Factor {
-    std::vector<integer> IU{1}, JU;
+    Ints IU{1}, JU;
     Vec L, D, U;
 };
 inline Factor lower_pattern(const Dense& a, bool empty = false) {
@@ -117,17 +181,19 @@ inline Factor lower_pattern(const Dense& a, bool empty = false) {
     return f;
 }
 
-// Captures the screen for the lifetime of the object.
+inline std::vector<std::string> lines_of(const std::string& s) {
+    std::vector<std::string> out;
+    std::istringstream in(s);
+    for (std::string l; std::getline(in, l);) out.push_back(l);
+    return out;
+}
+
+// Captures the screen for the lifetime of the object (into its own text or the given string).
 struct ScreenCapture {
     std::string text;
-    ScreenCapture() { screen().capture(&text); }
+    explicit ScreenCapture(std::string* into = nullptr) { screen().capture(into ? into : &text); }
     ~ScreenCapture() { screen().capture(nullptr); }
-    std::vector<std::string> lines() const {
-        std::vector<std::string> out;
-        std::istringstream in(text);
-        for (std::string l; std::getline(in, l);) out.push_back(l);
-        return out;
-    }
+    std::vector<std::string> lines() const { return lines_of(text); }
 };
 
 }  // namespace vetrix::test
