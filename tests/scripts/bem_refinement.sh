@@ -14,9 +14,9 @@ for n in 8 16; do
 done
 python3 - "$gen" "$work" <<'PY'
 import importlib.util, sys
-spec = importlib.util.spec_from_file_location("gen", sys.argv[1])
-gen = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(gen)
+loader_info = importlib.util.spec_from_file_location("gen", sys.argv[1])
+gen = importlib.util.module_from_spec(loader_info)
+loader_info.loader.exec_module(gen)
 ok = True
 for n in (8, 16):
     diff = gen.reference(f"{sys.argv[2]}/{n}")
