@@ -33,11 +33,17 @@ constexpr std::size_t record_length = 120;
 std::size_t count_line_ends(const char* first, const char* last) {
     std::size_t n = 0;
 #ifdef __SSE2__
-    const __m128i nl = _mm_set1_epi8('\n');
-    for (; last - first >= 16; first += 16) {
-        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(first));
-        n += static_cast<std::size_t>(
-            __builtin_popcount(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, nl)))));
+    // bytes equal to '\n' compare to -1; subtracting them counts up to 255 per byte lane
+    const __m128i nl = _mm_set1_epi8('\n'), zero = _mm_setzero_si128();
+    while (last - first >= 16) {
+        __m128i acc = zero;
+        for (int k = 0; k < 255 && last - first >= 16; ++k, first += 16) {
+            const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(first));
+            acc = _mm_sub_epi8(acc, _mm_cmpeq_epi8(block, nl));
+        }
+        const __m128i sums = _mm_sad_epu8(acc, zero);
+        n += static_cast<std::size_t>(_mm_cvtsi128_si32(sums)) +
+             static_cast<std::size_t>(_mm_extract_epi16(sums, 4));
     }
 #endif
     for (; first != last; ++first) n += *first == '\n';
@@ -501,6 +507,8 @@ DeckFile::DeckFile(DeckFile&& o) noexcept
       released_(o.released_),
       pos_(o.pos_),
       line_no_(o.line_no_),
+      keywords_(std::move(o.keywords_)),
+      keywords_found_(o.keywords_found_),
       message_(std::move(o.message_)) {
     text_ = map_ != nullptr ? o.text_ : std::string_view(owned_);
     o.map_ = nullptr;
@@ -517,6 +525,8 @@ DeckFile& DeckFile::operator=(DeckFile&& o) noexcept {
         released_ = o.released_;
         pos_ = o.pos_;
         line_no_ = o.line_no_;
+        keywords_ = std::move(o.keywords_);
+        keywords_found_ = o.keywords_found_;
         message_ = std::move(o.message_);
         text_ = map_ != nullptr ? o.text_ : std::string_view(owned_);
         o.map_ = nullptr;
@@ -686,23 +696,36 @@ ReadStatus DeckFile::try_read(std::span<const ReadTarget> targets) {
     return ReadStatus::Ok;
 }
 
-bool DeckFile::next_keyword_line(std::string_view& line) {
-    // Keyword lines are rare: look for the '*' characters and keep one that opens a line,
-    // counting the line ends passed over for the messages that quote line numbers. The scan goes
-    // in steps so that a mapped deck keeps only a window of its pages resident.
+void DeckFile::find_keyword_lines() {
+    // One pass over the text in steps, so that a mapped deck keeps only a window resident.
     const char* const text = text_.data();
     const std::size_t size = text_.size();
-    std::size_t at = pos_;
-    while (at < size && !(text[at] == '*' && (at == 0 || text[at - 1] == '\n'))) {
+    std::size_t at = 0, line = 1;  // at: start of the part not yet scanned, on line `line`
+    while (at < size) {
+        if (text[at] == '*' && (at == 0 || text[at - 1] == '\n')) keywords_.push_back({at, line});
         const std::size_t end = std::min(size, at + release_step);
         const void* star = std::memchr(text + at + 1, '*', end - at - 1);  // end > at
         const std::size_t next =
             star ? static_cast<std::size_t>(static_cast<const char*>(star) - text) : end;
-        line_no_ += count_line_ends(text + at, text + next);
+        line += count_line_ends(text + at, text + next);
         at = next;
         if (map_ != nullptr && at >= released_ + release_step) release_before(at);
     }
-    pos_ = at;
+    keywords_found_ = true;
+}
+
+bool DeckFile::next_keyword_line(std::string_view& line) {
+    if (!keywords_found_) find_keyword_lines();
+    const auto k = std::lower_bound(
+        keywords_.begin(), keywords_.end(), pos_,
+        [](const KeywordLine& a, std::size_t offset) { return a.offset < offset; });
+    if (k == keywords_.end()) {
+        line_no_ += count_line_ends(text_.data() + pos_, text_.data() + text_.size());
+        pos_ = text_.size();
+        return false;
+    }
+    pos_ = k->offset;
+    line_no_ = k->line - 1;
     return read_line(line);
 }
 

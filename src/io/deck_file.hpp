@@ -122,6 +122,15 @@ class DeckFile {
     std::size_t released_ = 0;  // pages below this offset have been handed back
     std::size_t pos_ = 0;  // offset of the next line in text_
     std::size_t line_no_ = 0;
+    // Keyword lines of the whole text (offset of each line that opens with '*', and its 1-based
+    // line number), found by one pass at the first search: later searches start from the top
+    // again and again, and would otherwise pass over all the values each time.
+    struct KeywordLine {
+        std::size_t offset, line;
+    };
+    std::vector<KeywordLine> keywords_;
+    bool keywords_found_ = false;
+    void find_keyword_lines();
     std::string message_;
 };
 
