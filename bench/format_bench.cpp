@@ -10,54 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "hand_formatter.hpp"
 #include "io/format.hpp"
 
 namespace {
 
-// +0.dddddddde+eee in 17 characters from snprintf's d.ddddddde+XX (finite values only).
-void baseline_snprintf(std::string& out, double x) {
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%+.7e", x);
-    char* e = std::strchr(buf, 'e');
-    int ex = std::atoi(e + 1) + (x == 0.0 ? 0 : 1);
-    char field[18];
-    field[0] = ' ';
-    field[1] = buf[0];
-    field[2] = '0';
-    field[3] = '.';
-    field[4] = buf[1];
-    std::memcpy(field + 5, buf + 3, 7);
-    field[12] = 'E';
-    field[13] = ex < 0 ? '-' : '+';
-    ex = std::abs(ex);
-    field[14] = static_cast<char>('0' + ex / 100);
-    field[15] = static_cast<char>('0' + ex / 10 % 10);
-    field[16] = static_cast<char>('0' + ex % 10);
-    out.append(field, 17);
-}
-
-// The same field from std::to_chars digits.
-void baseline_to_chars(std::string& out, double x) {
-    char buf[40];
-    const auto res =
-        std::to_chars(buf, buf + sizeof buf, std::fabs(x), std::chars_format::scientific, 7);
-    *res.ptr = '\0';
-    int ex = std::atoi(buf + 10) + (x == 0.0 ? 0 : 1);
-    char field[18];
-    field[0] = ' ';
-    field[1] = std::signbit(x) ? '-' : '+';
-    field[2] = '0';
-    field[3] = '.';
-    field[4] = buf[0];
-    std::memcpy(field + 5, buf + 2, 7);
-    field[12] = 'E';
-    field[13] = ex < 0 ? '-' : '+';
-    ex = std::abs(ex);
-    field[14] = static_cast<char>('0' + ex / 100);
-    field[15] = static_cast<char>('0' + ex / 10 % 10);
-    field[16] = static_cast<char>('0' + ex % 10);
-    out.append(field, 17);
-}
+using bench::append_field_snprintf;
+using bench::append_field_to_chars;
 
 struct Timing {
     double wall;  // elapsed seconds
@@ -100,7 +59,7 @@ int main(int argc, char** argv) {
     const Timing t_snprintf = seconds([&] {
         for (std::size_t l = 0; l < lines; ++l) {
             for (std::size_t k = 0; k < ndof; ++k) {
-                baseline_snprintf(b, values[l * ndof + k]);
+                append_field_snprintf(b, values[l * ndof + k]);
                 b.push_back('\n');
             }
         }
@@ -108,7 +67,7 @@ int main(int argc, char** argv) {
     const Timing t_to_chars = seconds([&] {
         for (std::size_t l = 0; l < lines; ++l) {
             for (std::size_t k = 0; k < ndof; ++k) {
-                baseline_to_chars(c, values[l * ndof + k]);
+                append_field_to_chars(c, values[l * ndof + k]);
                 c.push_back('\n');
             }
         }

@@ -14,31 +14,12 @@
 #include <vector>
 
 #include "common/screen.hpp"
+#include "hand_formatter.hpp"
 #include "driver/result_files.hpp"
 
 namespace {
 
-// " +0.dddddddde+eee" from snprintf's d.ddddddde+XX (finite values only).
-void baseline_field(std::string& out, double x) {
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%+.7e", x);
-    char* e = std::strchr(buf, 'e');
-    int ex = std::atoi(e + 1) + (x == 0.0 ? 0 : 1);
-    char field[18];
-    field[0] = ' ';
-    field[1] = buf[0];
-    field[2] = '0';
-    field[3] = '.';
-    field[4] = buf[1];
-    std::memcpy(field + 5, buf + 3, 7);
-    field[12] = 'E';
-    field[13] = ex < 0 ? '-' : '+';
-    ex = std::abs(ex);
-    field[14] = static_cast<char>('0' + ex / 100);
-    field[15] = static_cast<char>('0' + ex / 10 % 10);
-    field[16] = static_cast<char>('0' + ex % 10);
-    out.append(field, 17);
-}
+using bench::append_field_snprintf;
 
 template <class F>
 double cpu_seconds(F&& f) {
@@ -76,7 +57,7 @@ int main(int argc, char** argv) {
         std::string out = "*Initial Conditions\n";
         out.reserve(static_cast<std::size_t>(NodT) * 18 + 100);
         for (integer i = 0; i < NodT; ++i) {
-            baseline_field(out, sol0[static_cast<std::size_t>(Nodos[i] - 1)]);
+            append_field_snprintf(out, sol0[static_cast<std::size_t>(Nodos[i] - 1)]);
             out.push_back('\n');
         }
         out += "\n*Time   [ T , DT ]\n   0.1000000E+01    0.5000000E+00\n";
