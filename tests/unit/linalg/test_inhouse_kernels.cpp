@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "common/stops.hpp"
+#include "linalg/blas.hpp"
 #include "linalg/inhouse_kernels.hpp"
 #include "linalg/inhouse_solvers.hpp"
 #include "linalg_test_support.hpp"
@@ -164,6 +165,21 @@ TEST(InhouseConditioning, SignChangeAndScalingMatchTheDenseTransforms) {
     EXPECT_EQ(cap.text, "");
     EXPECT_EQ(v.AN, (Vec{2.0 / 6.0}));
     EXPECT_EQ(v.AD, (Vec{1, 1}));
+}
+
+// Level-1 sums keep the reference order whatever BLAS is linked: the values below differ in the
+// last bits between that order and a plain or vectorised sum. Norms of huge and tiny entries
+// neither overflow nor underflow.
+TEST(ReferenceLevel1, SummationOrderAndScaledNorms) {
+    const Vec a = {1e16, 1.0, -1e16, 1.0, 1.0, 3.0, 0.1, 0.2}, ones(8, 1.0);
+    // first 8 mod 5 = 3 terms one by one (1.0 survives: 1e16+1-1e16 = 0), then 1+1+3+0.1+0.2
+    EXPECT_EQ(ddot(8, F1<const real>(a), 1, F1<const real>(ones), 1), ((0.0 + 1.0) + 1.0 + 3.0 + 0.1) + 0.2);
+    EXPECT_EQ(ddot(2, F1<const real>(a), -2, F1<const real>(ones), 1), 1e16 - 1e16);
+    const struct { Vec x; real norm; } norms[] = {
+        {{3e200, 4e200}, 5e200}, {{3e-200, 4e-200}, 5e-200}, {{3.0, 4.0}, 5.0},
+        {{3e-160, 4.0}, 4.0}, {{0.0, 0.0}, 0.0}};
+    for (const auto& c : norms)
+        EXPECT_DOUBLE_EQ(dnrm2(2, F1<const real>(c.x), 1), c.norm) << c.norm;
 }
 
 }  // namespace
