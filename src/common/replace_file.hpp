@@ -1,0 +1,15 @@
+// replace_file: writes a whole file under a temporary name beside it and renames it over the old
+// one, so that a reader, a kill or a full disk sees either the old file or the new one, complete.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace vetrix {
+
+// Replaces the file at path by text. On success returns true; on failure returns false, leaves
+// the old file as it was, removes the temporary file and puts the reason (the system's message)
+// in error. The new file is flushed to the disk before the rename.
+bool replace_file(const std::string& path, std::string_view text, std::string& error);
+
+}  // namespace vetrix
