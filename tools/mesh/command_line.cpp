@@ -3,6 +3,7 @@
 #include "command_line.hpp"
 
 #include <charconv>
+#include <cmath>
 
 namespace vetrix::meshtool {
 
@@ -23,7 +24,7 @@ bool read_real(std::string_view s, double& v) {
     const char* b = s.data();
     if (!s.empty() && s.front() == '+') ++b;
     const auto r = std::from_chars(b, s.data() + s.size(), v);
-    return r.ec == std::errc() && r.ptr == s.data() + s.size();
+    return r.ec == std::errc() && r.ptr == s.data() + s.size() && std::isfinite(v);
 }
 
 int count_option(const std::string& option, const std::string& value, int low, int high) {

@@ -3,6 +3,7 @@
 #include "gmsh_reader.hpp"
 
 #include <charconv>
+#include <cmath>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -10,10 +11,13 @@
 #include <utility>
 
 #include "node_order.hpp"
+#include "tools/common/message_text.hpp"
 
 namespace vetrix::meshtool {
 
 namespace {
+
+using tools::printable;
 
 std::vector<std::string_view> split(std::string_view line) {
     std::vector<std::string_view> tokens;
@@ -25,6 +29,11 @@ std::vector<std::string_view> split(std::string_view line) {
         if (i > b) tokens.push_back(line.substr(b, i - b));
     }
     return tokens;
+}
+
+// A piece of the file in quotes for a message, shown as printable text and cut when long.
+std::string quote(std::string_view s) {
+    return "'" + printable(s, 60) + "'";
 }
 
 std::string_view trim(std::string_view s) {
@@ -67,12 +76,12 @@ class Reader {
     void close(std::string_view section) {
         const std::string end = "$End" + std::string(section.substr(1));
         std::string_view line = trim(need(section));
-        if (line != end) fail("expected " + end + ", found '" + std::string(line) + "'");
+        if (line != end) fail("expected " + end + ", found " + quote(line));
     }
 
     [[noreturn]] void fail(const std::string& message) const { fail_at(line_no_, message); }
     [[noreturn]] void fail_at(int line, const std::string& message) const {
-        throw MeshError(path_ + ":" + std::to_string(line) + ": " + message);
+        throw MeshError(path_ + ":" + std::to_string(line) + ": " + printable(message, 1000));
     }
 
     long long integer(std::string_view tok) const {
@@ -80,13 +89,13 @@ class Reader {
         const auto r = std::from_chars(tok.data(), tok.data() + tok.size(), v);
         if (r.ec != std::errc() || r.ptr != tok.data() + tok.size() || v < -2147483647 ||
             v > 2147483647)
-            fail("'" + std::string(tok) + "' is not an integer");
+            fail(quote(tok) + " is not an integer");
         return v;
     }
     // An integer that counts or numbers something: not negative.
     int count(std::string_view tok) const {
         const long long v = integer(tok);
-        if (v < 0) fail("'" + std::string(tok) + "' is negative");
+        if (v < 0) fail(quote(tok) + " is negative");
         return static_cast<int>(v);
     }
     double number(std::string_view tok) const {
@@ -95,7 +104,7 @@ class Reader {
         if (!tok.empty() && tok.front() == '+') ++b;
         const auto r = std::from_chars(b, tok.data() + tok.size(), v);
         if (r.ec != std::errc() || r.ptr != tok.data() + tok.size())
-            fail("'" + std::string(tok) + "' is not a number");
+            fail(quote(tok) + " is not a number");
         return v;
     }
 
@@ -116,13 +125,13 @@ class Parser {
         std::string_view line;
         if (!in_.next(line)) in_.fail_at(1, "empty file, expected $MeshFormat");
         if (trim(line) != "$MeshFormat")
-            in_.fail("expected $MeshFormat, found '" + std::string(trim(line)) + "'");
+            in_.fail("expected $MeshFormat, found " + quote(trim(line)));
         mesh_format();
         while (in_.next(line)) {
             const std::string_view head = trim(line);
             if (head.empty()) continue;
             if (head.front() != '$')
-                in_.fail("expected a section header, found '" + std::string(head) + "'");
+                in_.fail("expected a section header, found " + quote(head));
             if (head == "$PhysicalNames")
                 physical_names();
             else if (head == "$Entities" && v4_)
@@ -151,14 +160,14 @@ class Parser {
                 in_.fail(
                     "binary mesh files are not supported; save the mesh as ASCII "
                     "(Mesh.Binary = 0)");
-            in_.fail("'" + std::string(t[1]) + "' is not a file type (0 for ASCII)");
+            in_.fail(quote(t[1]) + " is not a file type (0 for ASCII)");
         }
         if (version == "4.1")
             v4_ = true;
         else if (version == "2.2" || version == "2.1" || version == "2" || version == "2.0")
             v4_ = false;
         else
-            in_.fail("MSH version " + version +
+            in_.fail("MSH version " + printable(version, 60) +
                      " is not supported; save the mesh in format 4.1 or 2.2");
         mesh_.version = v4_ ? "4.1" : "2.2";
         in_.close("$MeshFormat");
@@ -220,9 +229,14 @@ class Parser {
         const long long tag = in_.integer(tag_token);
         if (!node_index_.emplace(tag, mesh_.node_count() + 1).second)
             in_.fail("node " + std::to_string(tag) + " defined twice");
-        mesh_.xyz.push_back(in_.number(x));
-        mesh_.xyz.push_back(in_.number(y));
-        mesh_.xyz.push_back(in_.number(z));
+        const std::string_view xyz[3] = {x, y, z};
+        for (int c = 0; c < 3; ++c) {
+            const double v = in_.number(xyz[c]);
+            if (!std::isfinite(v))
+                in_.fail("node " + std::to_string(tag) + ": coordinate " + "xyz"[c] + " is " +
+                         quote(xyz[c]) + ", not a finite number");
+            mesh_.xyz.push_back(v);
+        }
     }
 
     void nodes2() {
@@ -267,7 +281,7 @@ class Parser {
         const GmshKind* k = gmsh_element_kind(kind);
         if (!k) in_.fail("unknown Gmsh element type " + std::to_string(kind));
         if (t.size() - from != static_cast<std::size_t>(k->nodes))
-            in_.fail("element " + std::string(t[0]) + ": a " + std::string(k->name) + " has " +
+            in_.fail("element " + printable(t[0], 60) + ": a " + std::string(k->name) + " has " +
                      std::to_string(k->nodes) + " nodes, the line gives " +
                      std::to_string(t.size() - from));
         GmshElement e;
@@ -281,7 +295,7 @@ class Parser {
             const long long tag = in_.integer(t[i]);
             const auto it = node_index_.find(tag);
             if (it == node_index_.end())
-                in_.fail("element " + std::string(t[0]) + " refers to node " + std::to_string(tag) +
+                in_.fail("element " + printable(t[0], 60) + " refers to node " + std::to_string(tag) +
                          ", which is not defined");
             mesh_.nodes.push_back(it->second);
         }
@@ -298,7 +312,7 @@ class Parser {
             if (!k) in_.fail("unknown Gmsh element type " + std::to_string(kind));
             const std::size_t ntags = static_cast<std::size_t>(in_.count(t[2]));
             if (t.size() < 3 + ntags)
-                in_.fail("element " + std::string(t[0]) + ": " + std::to_string(ntags) +
+                in_.fail("element " + printable(t[0], 60) + ": " + std::to_string(ntags) +
                          " tags announced, the line gives " + std::to_string(t.size() - 3));
             std::vector<int> physicals;
             if (ntags >= 1) {

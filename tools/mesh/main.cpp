@@ -1,13 +1,17 @@
 // main of vetrix-mesh: reads the command line and the Gmsh file, writes the vetrix mesh file.
-#include <fstream>
+#include <exception>
 #include <iostream>
+#include <new>
 
 #include "command_line.hpp"
+#include "common/replace_file.hpp"
 #include "gmsh_reader.hpp"
 #include "mesh_convert.hpp"
 #include "node_order.hpp"
+#include "tools/common/message_text.hpp"
 
 using namespace vetrix::meshtool;
+using vetrix::tools::printable;
 
 namespace {
 
@@ -16,7 +20,7 @@ void list_groups(const GmshMesh& mesh) {
               << mesh.elements.size() << " elements\n";
     for (const GroupSummary& g : physical_groups(mesh)) {
         std::cout << "physical group " << key_text(g.key);
-        if (!g.name.empty()) std::cout << " \"" << g.name << "\"";
+        if (!g.name.empty()) std::cout << " \"" << printable(g.name) << "\"";
         if (g.key.tag == 0) std::cout << " (elements of no physical group)";
         std::cout << ":";
         if (g.kinds.empty()) std::cout << " no elements";
@@ -45,25 +49,31 @@ int main(int argc, char** argv) {
             return 0;
         }
         std::vector<std::string> notes;
-        const std::string text = write_mesh_text(convert_mesh(mesh, cl.convert, notes));
-        for (const std::string& n : notes) std::cerr << "vetrix-mesh: note: " << n << "\n";
+        const VetrixMesh converted = convert_mesh(mesh, cl.convert, notes);
+        const std::string text = write_mesh_text(converted);
+        for (const std::string& n : notes)
+            std::cerr << "vetrix-mesh: note: " << printable(n, 1000) << "\n";
+        for (const std::string& w : converted.warnings)
+            std::cerr << "vetrix-mesh: warning: " << printable(w, 1000) << "\n";
         if (cl.output == "-") {
             std::cout << text;
-        } else {
-            std::ofstream out(cl.output, std::ios::binary);
-            out << text;
-            out.close();
-            if (!out) {
-                std::cerr << "vetrix-mesh: " << cl.output << ": cannot write the file\n";
-                return 1;
-            }
+        } else if (std::string error; !vetrix::replace_file(cl.output, text, error)) {
+            // the old file, if any, is left as it was
+            std::cerr << "vetrix-mesh: " << cl.output << ": cannot write the file (" << error
+                      << ")\n";
+            return 1;
         }
         return 0;
     } catch (const UsageError& e) {
-        std::cerr << "vetrix-mesh: " << e.what() << "\n(vetrix-mesh --help shows the options)\n";
+        std::cerr << "vetrix-mesh: " << printable(e.what(), 1000)
+                  << "\n(vetrix-mesh --help shows the options)\n";
         return 2;
     } catch (const MeshError& e) {
-        std::cerr << "vetrix-mesh: " << e.what() << "\n";
-        return 1;
+        std::cerr << "vetrix-mesh: " << printable(e.what(), 1000) << "\n";
+    } catch (const std::bad_alloc&) {
+        std::cerr << "vetrix-mesh: out of memory\n";
+    } catch (const std::exception& e) {
+        std::cerr << "vetrix-mesh: " << printable(e.what(), 1000) << "\n";
     }
+    return 1;
 }

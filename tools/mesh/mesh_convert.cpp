@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
+#include <span>
 #include <map>
 #include <optional>
 
@@ -79,6 +81,64 @@ void put_real(std::string& out, double v) {
     const auto r = std::to_chars(buf, buf + sizeof buf, v);
     out.append(buf, r.ptr);
 }
+
+std::string short_real(double v) {
+    char buf[32];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 3);
+    return std::string(buf, r.ptr);
+}
+
+// Curved quadratic elements: the vetrix element routines take a quadratic element as
+// straight-sided, so a mesh that follows a curved boundary with its mid-edge nodes is solved on
+// the straight-sided shape. Counts the elements whose mid-edge nodes lie off the middles of their
+// edges and describes the first.
+class CurvedEdges {
+  public:
+    explicit CurvedEdges(const GmshMesh& mesh) : mesh_(mesh) {}
+
+    // One element in vetrix's local order (node numbers 1-based).
+    void check(const GmshElement& e, std::string_view shape, const std::vector<int>& nodes) {
+        const std::span<const MidEdge> mids = mid_edge_nodes(shape);
+        if (mids.empty()) return;
+        ++quadratic_;
+        for (const MidEdge& m : mids) {
+            const double* a = at(nodes[static_cast<std::size_t>(m.a)]);
+            const double* b = at(nodes[static_cast<std::size_t>(m.b)]);
+            const double* c = at(nodes[static_cast<std::size_t>(m.mid)]);
+            double off = 0.0, length = 0.0;
+            for (int k = 0; k < 3; ++k) {
+                off += std::pow(c[k] - 0.5 * (a[k] + b[k]), 2);
+                length += std::pow(b[k] - a[k], 2);
+            }
+            off = std::sqrt(off);
+            length = std::sqrt(length);
+            if (off <= 1e-6 * length) continue;
+            if (curved_++ == 0)
+                first_ = "line " + std::to_string(e.line) + ": node " +
+                         std::to_string(nodes[static_cast<std::size_t>(m.mid)]) + " lies " +
+                         short_real(off) + " off the middle of edge " +
+                         std::to_string(nodes[static_cast<std::size_t>(m.a)]) + "-" +
+                         std::to_string(nodes[static_cast<std::size_t>(m.b)]) + ", of length " +
+                         short_real(length);
+            return;
+        }
+    }
+
+    // The warning line, empty when every edge is straight.
+    std::string warning() const {
+        if (curved_ == 0) return {};
+        return mesh_.path + ": " + std::to_string(curved_) + " of " + std::to_string(quadratic_) +
+               " quadratic elements have curved edges (first at " + first_ +
+               "); element code 2 uses them as straight-sided";
+    }
+
+  private:
+    const double* at(int node) const { return &mesh_.xyz[3 * static_cast<std::size_t>(node - 1)]; }
+
+    const GmshMesh& mesh_;
+    long long quadratic_ = 0, curved_ = 0;
+    std::string first_;
+};
 
 }  // namespace
 
@@ -181,7 +241,10 @@ VetrixMesh convert_mesh(const GmshMesh& mesh, const ConvertOptions& options,
 
     // 3 - element groups: one per (physical group, shape), in order of first appearance
     std::vector<PhysicalKey> left_out;
+    CurvedEdges curved(mesh);
+    std::vector<int> element_nodes;
     for (const GmshElement& e : mesh.elements) {
+        bool checked = false;  // an element written in several groups counts once
         for (const PhysicalKey& key : keys_of(e)) {
             const GroupMapping* m = mapping_of(key);
             if (!m) {
@@ -211,11 +274,16 @@ VetrixMesh convert_mesh(const GmshMesh& mesh, const ConvertOptions& options,
                 out.groups.push_back(std::move(v));
                 g = out.groups.end() - 1;
             }
+            element_nodes.clear();
             for (int a = 0; a < shape->nodes; ++a)
-                g->JE.push_back(mesh.nodes[static_cast<std::size_t>(
+                element_nodes.push_back(mesh.nodes[static_cast<std::size_t>(
                     e.first + shape->from_gmsh[static_cast<std::size_t>(a)])]);
+            g->JE.insert(g->JE.end(), element_nodes.begin(), element_nodes.end());
+            if (!checked) curved.check(e, shape->shape, element_nodes);
+            checked = true;
         }
     }
+    if (std::string w = curved.warning(); !w.empty()) out.warnings.push_back(std::move(w));
     if (out.groups.empty())
         throw MeshError(mesh.path +
                         ": no element to write; map physical groups to element types with --group");

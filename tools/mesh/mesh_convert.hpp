@@ -57,6 +57,7 @@ struct VetrixMesh {
     std::vector<VetrixGroup> groups;
     std::vector<int> idoftype;  // NodT * NDof per substep, substep after substep
     std::vector<double> dirich;
+    std::vector<std::string> warnings;  // for the user (curved quadratic elements)
 };
 
 // A physical group found in the file, with the number of its elements of each Gmsh kind.
@@ -71,7 +72,9 @@ std::vector<GroupSummary> physical_groups(const GmshMesh& mesh);
 
 // Builds the vetrix mesh. Faults of the mapping (unknown group, ambiguous selector, element kind
 // without a vetrix shape, nothing to write, out-of-range numbers) are MeshErrors. notes receives
-// one line for each physical group whose elements are left out.
+// one line for each physical group whose elements are left out; the mesh's warnings one line when
+// written quadratic elements have curved edges (a mid-edge node off the middle of its edge by more
+// than a millionth of the edge's length).
 VetrixMesh convert_mesh(const GmshMesh& mesh, const ConvertOptions& options,
                         std::vector<std::string>& notes);
 

@@ -47,7 +47,25 @@ constexpr VetrixShape shapes[] = {
     {17, "Cub20", 20, {0, 1, 2, 3, 4, 5, 6, 7, 8, 11, 13, 9, 16, 18, 19, 17, 10, 12, 14, 15}},
 };
 
+// Mid-edge nodes in vetrix's order (see the shape table of the help text).
+constexpr MidEdge seg3[] = {{2, 0, 1}};
+constexpr MidEdge tri6[] = {{3, 0, 1}, {4, 1, 2}, {5, 2, 0}};
+constexpr MidEdge tetra10[] = {{4, 0, 1}, {5, 1, 2}, {6, 0, 2}, {7, 0, 3}, {8, 1, 3}, {9, 2, 3}};
+constexpr MidEdge quad8[] = {{4, 0, 1}, {5, 1, 2}, {6, 2, 3}, {7, 3, 0}};
+constexpr MidEdge cub20[] = {{8, 0, 1},  {9, 1, 2},  {10, 2, 3}, {11, 3, 0},
+                             {12, 4, 5}, {13, 5, 6}, {14, 6, 7}, {15, 7, 4},
+                             {16, 0, 4}, {17, 1, 5}, {18, 2, 6}, {19, 3, 7}};
+
 }  // namespace
+
+std::span<const MidEdge> mid_edge_nodes(std::string_view shape) {
+    if (shape == "Seg3") return seg3;
+    if (shape == "Tri6") return tri6;
+    if (shape == "Tetra10") return tetra10;
+    if (shape == "Quad8") return quad8;
+    if (shape == "Cub20") return cub20;
+    return {};
+}
 
 const GmshKind* gmsh_element_kind(int number) {
     for (const GmshKind& k : kinds)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <span>
 #include <string_view>
 
 namespace vetrix::meshtool {
@@ -31,5 +32,15 @@ const GmshKind* gmsh_element_kind(int number);
 // The vetrix shape for a Gmsh kind, or nullptr when vetrix has none (prisms, pyramids,
 // 9-node quadrangles, 27-node hexahedra, cubic and higher elements).
 const VetrixShape* vetrix_shape_of(int gmsh_number);
+
+// A mid-edge node of a quadratic shape and the two vertices of its edge, as local node numbers of
+// vetrix's order (0-based).
+struct MidEdge {
+    int mid, a, b;
+};
+
+// The mid-edge nodes of a vetrix shape (Seg3, Tri6, Tetra10, Quad8, Cub20); empty for the
+// linear shapes.
+std::span<const MidEdge> mid_edge_nodes(std::string_view shape);
 
 }  // namespace vetrix::meshtool

@@ -2,6 +2,8 @@
 // case, read with the solver's deck reader so that both programs take the same values.
 #include "tools/vtk/case_reader.hpp"
 
+#include <algorithm>
+#include <limits>
 #include <string_view>
 #include <utility>
 
@@ -9,6 +11,7 @@
 #include "common/stops.hpp"
 #include "input/initial_conditions.hpp"
 #include "input/mesh_file.hpp"
+#include "tools/common/message_text.hpp"
 
 namespace vetrix::vtk {
 
@@ -59,6 +62,97 @@ void guarded(DeckFile& f, Body&& body) {
     screen().capture(nullptr);
 }
 
+using Count = unsigned long long;
+
+// a * b, or the largest count when the product does not fit (counts are never negative here)
+Count times(Count a, Count b) {
+    return a != 0 && b > std::numeric_limits<Count>::max() / a ? std::numeric_limits<Count>::max()
+                                                               : a * b;
+}
+
+// How many values a free-format read could still take from the lines after the file's current
+// position, counted up to `enough` (the scan stops there, so a sound file is passed over only as
+// far as the read will go). An upper bound: every run of characters between blanks and commas
+// counts as one value, every comma as one more (it may close an empty value), "r*..." as r
+// values; a slash, which ends a read and leaves the values not given as they were, counts as any
+// number. The file is left at the line where it stood.
+Count values_left(DeckFile& f, Count enough) {
+    const std::size_t at = f.line_number();
+    Count n = 0;
+    std::string_view line;
+    const auto separator = [](char c) {
+        return c == ' ' || c == '\t' || c == '\r' || c == ',' || c == '/';
+    };
+    while (n < enough && f.read_line(line)) {
+        for (std::size_t i = 0; i < line.size() && n < enough;) {
+            const char c = line[i];
+            if (c == '/') {
+                n = enough;
+            } else if (c == ',') {
+                ++n, ++i;
+            } else if (separator(c)) {
+                ++i;
+            } else {
+                const std::size_t b = i;
+                while (i < line.size() && !separator(line[i])) ++i;
+                std::size_t d = b;
+                Count repeat = 0;
+                while (d < i && line[d] >= '0' && line[d] <= '9')
+                    repeat = std::min<Count>(times(repeat, 10) + Count(line[d++] - '0'), enough);
+                const Count values = d > b && d < i && line[d] == '*' ? repeat : 1;
+                n = values > enough - n ? enough : n + values;
+            }
+        }
+    }
+    f.rewind();
+    for (std::size_t k = 0; k < at; ++k) f.read_line(line);
+    return std::min(n, enough);
+}
+
+// A declared count is checked against what the rest of the file can hold before anything is
+// sized from it: a damaged or hostile count (2e9 nodes in a small file) would otherwise take
+// gigabytes and seconds before the read fails. Counts of fewer than a million values size
+// harmless storage and are left to the read itself, whose messages tell where a short file ends.
+void check_room(DeckFile& f, Count need, const std::string& what) {
+    if (need < (Count{1} << 20)) return;
+    const Count have = values_left(f, need);
+    if (have < need)
+        fail_at(f, what + " need " + std::to_string(need) +
+                       " values, the rest of the file holds at most " + std::to_string(have));
+}
+
+// The counts of Mesh.txt against the file, before the solver's reader sizes its arrays: nodes
+// (their coordinates, at least one value each), groups (three values each), elements (at least
+// one value each after the group table) and the incidences of the groups of known shapes. A count
+// that cannot be read is left to the solver's reader, which names the fault.
+void check_mesh_counts(DeckFile& mesh) {
+    const auto count_after = [&mesh](std::string_view key, integer& v) {
+        mesh.rewind();
+        return ifindstringinfile(key, mesh) == 0 && mesh.try_read({v}) == ReadStatus::Ok && v > 0;
+    };
+    integer NDim = 0, NodT = 0, NGroups = 0;
+    if (!count_after("*DIMEN", NDim)) NDim = 1;
+    if (count_after("*COORDINATES", NodT))
+        check_room(mesh, times(Count(NodT), Count(NDim)),
+                   std::to_string(NodT) + " nodes of " + std::to_string(NDim) + " coordinates");
+    if (!count_after("*ELEMENT GROUPS", NGroups)) return;
+    check_room(mesh, times(Count(NGroups), 3), std::to_string(NGroups) + " element groups");
+    Count elements = 0, incidences = 0;
+    for (integer g = 1; g <= NGroups; ++g) {
+        integer id = 0, count = 0;
+        std::string name;
+        if (mesh.try_read({id, count, ReadTarget::name(name, 30)}) != ReadStatus::Ok || count < 0)
+            return;
+        elements += Count(count);
+        incidences += times(Count(count), Count(shape_node_count(name)));
+    }
+    check_room(mesh, elements, std::to_string(elements) + " elements");
+    mesh.rewind();
+    if (ifindstringinfile("*INCIDENCE", mesh) == 0)
+        check_room(mesh, incidences,
+                   "the elements of known shapes (" + std::to_string(incidences) + " nodes)");
+}
+
 void find_key(DeckFile& f, std::string_view key) {
     f.rewind();
     if (ifindstringinfile(key, f) != 0)
@@ -88,6 +182,7 @@ void read_control_values(DeckFile& f, CaseData& c) {
     if (ifindstringinfile("*NodeOutputControl", f) == 0) {
         f.read({in.NNodesOut});
         if (in.NNodesOut > 0) {
+            check_room(f, Count(in.NNodesOut), std::to_string(in.NNodesOut) + " output nodes");
             in.nodesout.assign(static_cast<std::size_t>(in.NNodesOut), 0);
             f.read({F1<integer>(in.nodesout)});
             for (integer node : in.nodesout)
@@ -100,6 +195,8 @@ void read_control_values(DeckFile& f, CaseData& c) {
     f.read({ReadTarget::logical(in.iterativeg), in.maxiterg, in.srpg, in.NTimeLevels});
     if (in.NTimeLevels < 1)
         fail_at(f, "NTimeLevels " + std::to_string(in.NTimeLevels) + " must be at least 1");
+    check_room(f, times(Count(in.NDof), 3),
+               "norms, tolerances and names of " + std::to_string(in.NDof) + " dofs");
     std::vector<real> skip(static_cast<std::size_t>(in.NDof));
     f.read({std::span<real>(skip)});  // norms
     f.read({std::span<real>(skip)});  // tolerances
@@ -120,6 +217,7 @@ void read_control_values(DeckFile& f, CaseData& c) {
 
 CaseData read_case(DeckFile& mesh, DeckFile& control) {
     CaseData c;
+    check_mesh_counts(mesh);
     guarded(mesh, [&] { read_mesh(mesh, c.in); });
     read_groups(mesh, c);
     read_control_values(control, c);
@@ -138,7 +236,7 @@ bool read_dataout_record(DeckFile& data, const CaseData& c, Snapshot& s) {
         if (!data.read_line(line)) return false;
     } while (trim(line).empty());
     if (!line.starts_with("*Time"))
-        fail_at(data, "\"" + std::string(trim(line)) +
+        fail_at(data, "\"" + tools::printable(trim(line), 60) +
                           "\" stands where a \"*Time\" line should start the next record (a "
                           "record holds " +
                           std::to_string(c.output_points()) + " lines of " +
@@ -146,6 +244,10 @@ bool read_dataout_record(DeckFile& data, const CaseData& c, Snapshot& s) {
     data.read({s.istep, s.T, s.DT});
     s.levels = 1;
     s.points = c.output_points();
+    const Count need = times(Count(s.points), Count(c.in.NDof));
+    if (s.values.size() != need)  // the first record: later ones reuse the storage
+        check_room(data, need,
+                   std::to_string(s.points) + " points of " + std::to_string(c.in.NDof) + " dofs");
     s.values.assign(static_cast<std::size_t>(s.points) * c.in.NDof, 0.0);
     data.read({std::span<real>(s.values)});
     return true;
@@ -157,6 +259,12 @@ Snapshot read_restart(DeckFile& ini, const CaseData& c) {
     in.NDof = c.in.NDof;
     in.NTimeLevels = c.in.NTimeLevels;
     in.iInitialTime = 1;  // take T from the file's "*Time" section
+    // the values follow "*Ini", or stand at the top of the file without it
+    ini.rewind();
+    if (ifindstringinfile("*Ini", ini) != 0) ini.rewind();
+    check_room(ini, times(times(Count(in.NTimeLevels), Count(in.NodT)), Count(in.NDof)),
+               std::to_string(in.NTimeLevels) + " levels of " + std::to_string(in.NodT) +
+                   " nodes of " + std::to_string(in.NDof) + " dofs");
     guarded(ini, [&] { read_initial_conditions(ini, in); });
     Snapshot s;
     s.istep = -1;

@@ -167,8 +167,8 @@ VtkGrid point_cloud(const CaseData& c, const std::vector<integer>& nodes) {
     return g;
 }
 
-void write_vtu(std::ostream& os, const VtkGrid& grid, const std::vector<std::string>& dof_names,
-               const Snapshot& s) {
+std::string vtu_text(const VtkGrid& grid, const std::vector<std::string>& dof_names,
+                     const Snapshot& s) {
     const std::size_t NDof = dof_names.size();
     const std::size_t np = static_cast<std::size_t>(grid.points());
     if (static_cast<std::size_t>(s.points) != np ||
@@ -241,10 +241,15 @@ void write_vtu(std::ostream& os, const VtkGrid& grid, const std::vector<std::str
     out += "    </Piece>\n";
     out += "  </UnstructuredGrid>\n";
     out += "</VTKFile>\n";
-    os << out;
+    return out;
 }
 
-void write_pvd(std::ostream& os, const std::vector<CollectionEntry>& entries) {
+void write_vtu(std::ostream& os, const VtkGrid& grid, const std::vector<std::string>& dof_names,
+               const Snapshot& s) {
+    os << vtu_text(grid, dof_names, s);
+}
+
+std::string pvd_text(const std::vector<CollectionEntry>& entries) {
     std::string out;
     out += "<?xml version=\"1.0\"?>\n";
     out += "<VTKFile type=\"Collection\" version=\"0.1\" byte_order=\"LittleEndian\">\n";
@@ -257,7 +262,11 @@ void write_pvd(std::ostream& os, const std::vector<CollectionEntry>& entries) {
     }
     out += "  </Collection>\n";
     out += "</VTKFile>\n";
-    os << out;
+    return out;
+}
+
+void write_pvd(std::ostream& os, const std::vector<CollectionEntry>& entries) {
+    os << pvd_text(entries);
 }
 
 }  // namespace vetrix::vtk

@@ -56,6 +56,8 @@ VtkGrid point_cloud(const CaseData& c, const std::vector<integer>& nodes);
 // One unstructured grid holding the snapshot's values as point arrays named after the dofs
 // (levels after the first get "_level<L>"), plus the field values TimeValue and, for a known step
 // (istep >= 0), Step. s.points must equal grid.points().
+std::string vtu_text(const VtkGrid& grid, const std::vector<std::string>& dof_names,
+                     const Snapshot& s);
 void write_vtu(std::ostream& os, const VtkGrid& grid, const std::vector<std::string>& dof_names,
                const Snapshot& s);
 
@@ -65,6 +67,7 @@ struct CollectionEntry {
     real time = 0.0;
     std::string file;
 };
+std::string pvd_text(const std::vector<CollectionEntry>& entries);
 void write_pvd(std::ostream& os, const std::vector<CollectionEntry>& entries);
 
 // Text with the five XML special characters replaced by their entities.
