@@ -18,10 +18,14 @@ inline std::size_t printable_length(std::string_view s, std::size_t i) {
     if (c >= 0x20 && c < 0x7f) return 1;
     std::size_t n = 0;
     unsigned long cp = 0;
-    if (c >= 0xc2 && c <= 0xdf) n = 2, cp = c & 0x1fu;
-    else if (c >= 0xe0 && c <= 0xef) n = 3, cp = c & 0x0fu;
-    else if (c >= 0xf0 && c <= 0xf4) n = 4, cp = c & 0x07u;
-    else return 0;
+    if (c >= 0xc2 && c <= 0xdf)
+        n = 2, cp = c & 0x1fu;
+    else if (c >= 0xe0 && c <= 0xef)
+        n = 3, cp = c & 0x0fu;
+    else if (c >= 0xf0 && c <= 0xf4)
+        n = 4, cp = c & 0x07u;
+    else
+        return 0;
     if (i + n > s.size()) return 0;
     for (std::size_t k = 1; k < n; ++k) {
         if ((b(i + k) & 0xc0u) != 0x80u) return 0;

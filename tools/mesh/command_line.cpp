@@ -197,6 +197,11 @@ the bottom face (1-2, 2-3, 3-4, 4-1), round the top face (5-6, 6-7, 7-8, 8-5), t
 the vertical edges (1-5, 2-6, 3-7, 4-8). Other Gmsh elements (prisms, pyramids, 9-node
 quadrangles, 27-node hexahedra, cubic and higher) cannot be converted.
 
+Quadratic elements are used by vetrix as straight-sided (element code 2); a warning line
+says so when a mid-edge node lies off the middle of its edge (a curved edge). Coordinates
+must be finite. The output file is written under a temporary name in its folder, which
+must exist, and renamed when complete; a failure leaves an earlier file as it was.
+
 Example:
   vetrix-mesh plate.msh -o Mesh.txt --dofs 1 --substeps 1 \
       --group plate:type=1,mat=1 --group right:type=2,mat=1 \

@@ -130,8 +130,7 @@ class Parser {
         while (in_.next(line)) {
             const std::string_view head = trim(line);
             if (head.empty()) continue;
-            if (head.front() != '$')
-                in_.fail("expected a section header, found " + quote(head));
+            if (head.front() != '$') in_.fail("expected a section header, found " + quote(head));
             if (head == "$PhysicalNames")
                 physical_names();
             else if (head == "$Entities" && v4_)
@@ -295,8 +294,8 @@ class Parser {
             const long long tag = in_.integer(t[i]);
             const auto it = node_index_.find(tag);
             if (it == node_index_.end())
-                in_.fail("element " + printable(t[0], 60) + " refers to node " + std::to_string(tag) +
-                         ", which is not defined");
+                in_.fail("element " + printable(t[0], 60) + " refers to node " +
+                         std::to_string(tag) + ", which is not defined");
             mesh_.nodes.push_back(it->second);
         }
         mesh_.elements.push_back(std::move(e));

@@ -1,4 +1,5 @@
 // main of vetrix-mesh: reads the command line and the Gmsh file, writes the vetrix mesh file.
+#include <csignal>
 #include <exception>
 #include <iostream>
 #include <new>
@@ -37,6 +38,9 @@ void list_groups(const GmshMesh& mesh) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // past a file-size limit a write fails and is reported, instead of the signal ending the
+    // program with the temporary file left behind
+    std::signal(SIGXFSZ, SIG_IGN);
     try {
         const CommandLine cl = parse_command_line(std::vector<std::string>(argv + 1, argv + argc));
         if (cl.help) {

@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <span>
 #include <map>
 #include <optional>
+#include <span>
 
 #include "node_order.hpp"
 

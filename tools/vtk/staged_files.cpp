@@ -59,8 +59,8 @@ void StagedFiles::add(const std::string& path, std::string_view text) {
 void StagedFiles::commit() {
     for (std::size_t i = 0; i < files_.size(); ++i) {
         if (::rename(files_[i].temp.c_str(), files_[i].path.c_str()) != 0) {
-            const std::string message = "cannot replace " + files_[i].path + ": " +
-                                        std::strerror(errno);
+            const std::string message =
+                "cannot replace " + files_[i].path + ": " + std::strerror(errno);
             files_.erase(files_.begin(), files_.begin() + static_cast<std::ptrdiff_t>(i));
             fail_runtime(message);
         }

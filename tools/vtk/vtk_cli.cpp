@@ -7,9 +7,9 @@
 #include <exception>
 #include <filesystem>
 #include <new>
-#include <system_error>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "common/stops.hpp"

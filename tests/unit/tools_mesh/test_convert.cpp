@@ -211,6 +211,14 @@ TEST(MeshTool, FaultMessages) {
         {"solid x\n", {}, "t.msh:1: expected $MeshFormat, found 'solid x'"},
         {edit(v22, "99 0.5 0.5", "99 0.5 O.5"), {}, "t.msh:15: 'O.5' is not a number"},
         {edit(v22, "1 15 2", "1 99 2"), {}, "t.msh:19: unknown Gmsh element type 99"},
+        {edit(v22, "99 0.5 0.5", "99 nan 0.5"), {},
+         "t.msh:15: node 99: coordinate x is 'nan', not a finite number"},
+        {edit(v41, "1 1 0\n0.5", "1 -inf 0\n0.5"), {},
+         "t.msh:27: node 30: coordinate y is '-inf', not a finite number"},
+        // bytes of a binary file are shown, not echoed
+        {"\x7f" "ELF\x01\x1b[2J\xc3\xa4\xff\n", {},
+         "t.msh:1: expected $MeshFormat, found '\\x7fELF\\x01\\x1b[2J\xc3\xa4\\xff'"},
+        {edit(v22, "99 0.5 0.5", "99 0.5 \x01\x02"), {}, "t.msh:15: '\\x01\\x02' is not a number"},
         {edit(v22, "3 2 2 1 1 40 10 30", "3 6 2 1 1 40 10 30 20 99 40"), {"--group", "*:type=1"},
          "t.msh:21: a 6-node prism (Gmsh element type 6) has no vetrix shape; it belongs to "
          "physical group 3/1"},
@@ -249,6 +257,7 @@ TEST(MeshTool, FaultMessages) {
          "--group p:type=1,colour=2: unknown field 'colour=2' (type=T, mat=M)"},
         {v22, {"--group", "p:type=-1"}, "--group p:type=-1: type must be a positive integer"},
         {v22, {"--dirichlet", "left:1"}, "--dirichlet left:1: '1' is not DOF=VALUE"},
+        {v22, {"--dirichlet", "left:1=nan"}, "--dirichlet left:1=nan: '1=nan' is not DOF=VALUE"},
         {v22, {"--dirichlet", "left@x:1=0"},
          "--dirichlet left@x:1=0: the substep after @ must be a positive integer"},
         {v22, {"--frobnicate"}, "--frobnicate: unknown option"},

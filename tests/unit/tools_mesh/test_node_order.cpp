@@ -2,7 +2,10 @@
 // affine elements) a linear field interpolated at the converted nodes reproduces itself.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "command_line.hpp"
 #include "common/types.hpp"
@@ -78,6 +81,7 @@ TEST_P(NodeOrder, LinearFieldReproduced) {
     std::string names;
     for (const VetrixGroup& g : m.groups) names += (names.empty() ? "" : " ") + g.shape;
     EXPECT_EQ(names, c.shapes);
+    EXPECT_EQ(m.warnings, std::vector<std::string>{}) << "straight edges taken as curved";
 
     const double points[3][3] = {{0.21, 0.33, 0.12}, {-0.6, 0.05, 0.4}, {0.7, -0.45, -0.8}};
     for (const VetrixGroup& g : m.groups) {
@@ -131,6 +135,26 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"quad1_41.msh", 2, "Point Seg2 Quad4"}, Case{"quad2_41.msh", 2, "Point Seg3 Quad8"},
         Case{"quad2_22.msh", 2, "Point Seg3 Quad8"}, Case{"hex1_22.msh", 3, "Quad4 Cub8"},
         Case{"hex2_41.msh", 3, "Quad8 Cub20"}, Case{"hex2_22.msh", 3, "Quad8 Cub20"}));
+
+// A mid-edge node off the middle of its edge (a curved edge) is reported once, with where and by
+// how much (the straight meshes above report nothing).
+TEST(NodeOrder, CurvedQuadraticElementsAreReported) {
+    std::ifstream f(std::string(VETRIX_TEST_DATA) + "/unit/tools_mesh/data/tri2_22.msh");
+    std::stringstream text;
+    text << f.rdbuf();
+    std::string t = text.str();
+    const std::string node5 = "5 0.374999999998625 0.04999999999981668 0";  // middle of 1-4
+    ASSERT_NE(t.find(node5), std::string::npos);
+    t.replace(t.find(node5), node5.size(), "5 0.375 0.1 0");
+    ConvertOptions opt;
+    opt.groups.push_back({"*", 2, 1});
+    std::vector<std::string> notes;
+    EXPECT_EQ(convert_mesh(parse_gmsh("t.msh", t), opt, notes).warnings,
+              std::vector<std::string>{
+                  "t.msh: 1 of 6 quadratic elements have curved edges (first at line 33: node 5 "
+                  "lies 0.05 off the middle of edge 1-4, of length 0.757); element code 2 uses "
+                  "them as straight-sided"});
+}
 
 // The node-order table of --help says what the converter does: "NAME  a b c ..." lines, 1-based.
 TEST(NodeOrderHelp, TableMatchesTheMaps) {

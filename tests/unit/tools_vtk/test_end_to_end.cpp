@@ -36,15 +36,27 @@ Reals array(const XmlNode& x, const std::string& name) {
     return x.find("DataArray", name)->numbers();
 }
 
+std::string text_of(const fs::path& p) {
+    std::stringstream ss;
+    ss << std::ifstream(p, std::ios::binary).rdbuf();
+    return ss.str();
+}
+
 #ifdef VETRIX_VTK_EXE
-TEST(VtkEndToEnd, HeatPlateResultsReadBack) {
-    const fs::path dir = fs::temp_directory_path() / ("vetrix_vtk_e2e_" + std::to_string(getpid()));
+// A fresh folder holding the heat-plate example after a run of vetrix.
+fs::path heat_plate_run(const std::string& name) {
+    const fs::path dir = fs::temp_directory_path() / (name + std::to_string(getpid()));
     fs::remove_all(dir);
     fs::create_directories(dir);
     for (const auto& f : fs::directory_iterator(fs::path(VETRIX_EXAMPLES) / "heat-plate"))
         if (f.path().extension() == ".txt") fs::copy_file(f.path(), dir / f.path().filename());
+    EXPECT_EQ(run("cd '" + dir.string() + "' && " VETRIX_EXE " > screen.txt"), 0);
+    return dir;
+}
+
+TEST(VtkEndToEnd, HeatPlateResultsReadBack) {
+    const fs::path dir = heat_plate_run("vetrix_vtk_e2e_");
     const std::string d = " '" + dir.string() + "'";
-    ASSERT_EQ(run("cd" + d + " && " VETRIX_EXE " > screen.txt"), 0);
     ASSERT_EQ(run(VETRIX_VTK_EXE + d + " > /dev/null"), 0);
 
     // the value records of DataOut.txt read with plain stream input: 25 values after each step
@@ -93,6 +105,70 @@ TEST(VtkEndToEnd, HeatPlateResultsReadBack) {
     EXPECT_EQ(run(VETRIX_VTK_EXE " '" + (dir / "by_step").string() + "' 2> /dev/null"), 2);
     EXPECT_EQ(run(VETRIX_VTK_EXE " --frobnicate 2> /dev/null"), 1);
     EXPECT_EQ(run(VETRIX_VTK_EXE " a b 2> /dev/null"), 1);
+    fs::remove_all(dir);
+}
+
+// A failed export leaves the files of the earlier one as they were and no temporary file; a
+// sound one removes the frames of an earlier export that it does not list, and nothing else.
+// Messages show the bytes of a binary input as printable text; a missing folder is made only
+// below an existing one unless --parents asks.
+TEST(VtkEndToEnd, ExportReplacesWholeAndTidies) {
+    const fs::path dir = heat_plate_run("vetrix_vtk_tidy_");
+    const std::string d = " '" + dir.string() + "'", err = (dir / "err.txt").string();
+    const std::string good = text_of(dir / "DataOut.txt");
+    ASSERT_EQ(run(VETRIX_VTK_EXE + d + " > /dev/null"), 0);
+    const std::vector<std::string> stale = {"DataOut_0005.vtu", "DataOut_0123.vtu"};
+    const std::vector<std::string> kept = {"DataOut_05.vtu", "DataOut_0005.vtu.bak",
+                                           "IniFile_0007.vtu", "DataOut_00007.vtu"};
+    for (const auto& list : {stale, kept})
+        for (const std::string& f : list) std::ofstream(dir / f) << "x";
+    ASSERT_EQ(run(VETRIX_VTK_EXE + d + " > '" + err + "'"), 0);
+    EXPECT_NE(text_of(err).find("collection " + dir.string() +
+                                "/DataOut.pvd, 2 frame(s) of an "
+                                "earlier export removed"),
+              std::string::npos)
+        << text_of(err);
+    for (const std::string& f : stale) EXPECT_FALSE(fs::exists(dir / f)) << f;
+    for (const std::string& f : kept) EXPECT_TRUE(fs::exists(dir / f)) << f;
+
+    std::vector<std::string> before;
+    for (int k = 0; k < 5; ++k)
+        before.push_back(text_of(dir / ("DataOut_000" + std::to_string(k) + ".vtu")));
+    before.push_back(text_of(dir / "DataOut.pvd"));
+    // results that would change every frame: step 9 in the first record
+    std::string changed = good;
+    changed.replace(changed.find("       0   0.000"), 8, "       9");
+    const std::size_t third =
+        changed.find("*Time", changed.find("*Time", changed.find("*Time") + 1) + 1);
+    for (const auto& [limit, data, message] :
+         {std::tuple{"", changed.substr(0, third + 40),
+                     "DataOut.txt: end of file while reading value"},
+          {"", changed.substr(0, third) + "*Time\n 1 2 3\n\x1b[2J\x01\xff\xc3\xa4 7\n",
+           "DataOut.txt, line 57: \"\\x1b[2J\\x01\\xff\xc3\xa4\" is not a real number"},
+          {"ulimit -f 2; ", changed, "DataOut_0000.vtu: File too large"}}) {
+        std::ofstream(dir / "DataOut.txt", std::ios::binary) << data;
+        EXPECT_EQ(run(limit + std::string(VETRIX_VTK_EXE) + d + " 2> '" + err + "'"), 2);
+        const std::string m = text_of(err);
+        EXPECT_NE(m.find(message), std::string::npos) << m;
+        EXPECT_TRUE(std::all_of(m.begin(), m.end() - 1, [](unsigned char c) {
+            return c >= 0x20 && c != 0x7f;  // UTF-8 letters stay, control bytes do not
+        })) << m;
+        for (int k = 0; k < 5; ++k)
+            EXPECT_EQ(text_of(dir / ("DataOut_000" + std::to_string(k) + ".vtu")), before[k]);
+        EXPECT_EQ(text_of(dir / "DataOut.pvd"), before[5]);
+        for (const auto& f : fs::directory_iterator(dir))
+            EXPECT_EQ(f.path().string().find(".tmp."), std::string::npos) << f.path();
+    }
+    std::ofstream(dir / "DataOut.txt", std::ios::binary) << good;
+
+    const std::string deep = (dir / "no" / "such" / "r").string();
+    EXPECT_EQ(run(VETRIX_VTK_EXE " -o '" + deep + "'" + d + " 2> '" + err + "'"), 2);
+    EXPECT_EQ(text_of(err), "vetrix-vtk: cannot create the folder " +
+                                (dir / "no" / "such").string() + ": " + (dir / "no").string() +
+                                " does not exist (--parents makes it)\n");
+    EXPECT_FALSE(fs::exists(dir / "no"));
+    EXPECT_EQ(run(VETRIX_VTK_EXE " --parents -o '" + deep + "'" + d + " > /dev/null"), 0);
+    EXPECT_TRUE(fs::exists(deep + ".pvd"));
     fs::remove_all(dir);
 }
 #endif

@@ -209,5 +209,48 @@ TEST(VtkFiles, BadInputNamesFileAndLine) {
     }
 }
 
+// A declared count beyond what the rest of its file can hold stops at once, naming the file, the
+// line and the count, before anything is sized from it; a large count the file does hold, also
+// through repeats (r*v), passes.
+TEST(VtkFiles, DeclaredCountsCheckedAgainstTheFile) {
+    const auto edit = [](std::string text, const std::string& from, const std::string& to) {
+        text.replace(text.find(from), from.size(), to);
+        return text;
+    };
+    const std::string ctl = control("0", "T Q");
+    const std::string ctl_levels = edit(ctl, "F 1 1.0 1", "F 1 1.0 2000000000");  // restart levels
+    const std::string ini = "*Initial Conditions\n1100000*1.0\n";
+    const std::string big_mesh =
+        "*NODAL DOFs\n1\n*DIMEN\n2\n*COORDINATES\n1100000\n2200000*0.5\n*ELEMENT GROUPS\n1\n"
+        "1 1 Point\n*INCIDENCE\n1100000\n*ELEMENT TYPE\n1\n*ELEMENT MAT\n1\n";
+    for (const auto& [mesh, basparam, message] :
+         {std::tuple{edit(kMixedMesh, "*COORDINATES\n20", "*COORDINATES\n2000000000"), ctl,
+                     "Mesh.txt, line 6: 2000000000 nodes of 3 coordinates need 6000000000 "
+                     "values, the rest of the file holds at most 169"},
+          {edit(kMixedMesh, "GROUPS\n8", "GROUPS\n2000000000"), ctl,
+           "Mesh.txt, line 11: 2000000000 element groups need 6000000000 values"},
+          {edit(kMixedMesh, "6 1 Cub20", "6 2000000000 Cub20"), ctl,
+           "Mesh.txt, line 19: 2000000008 elements need 2000000008 values"},
+          {edit(kMixedMesh, "6 1 Cub20", "6 100000 Cub20"), ctl,
+           "Mesh.txt, line 21: the elements of known shapes (2000028 nodes) need 2000028 "
+           "values"},
+          {kMixedMesh, control("2000000000\n1 2", "T Q"),
+           "Basparam.txt, line 2: 2000000000 output nodes need 2000000000 values"},
+          {edit(kMixedMesh, "DOFs\n2", "DOFs\n2000000000"), ctl,
+           "Basparam.txt, line 4: norms, tolerances and names of 2000000000 dofs need "
+           "6000000000 values"},
+          {kMixedMesh, ctl_levels,
+           "IniFile.txt, line 1: 2000000000 levels of 20 nodes of 2 dofs need 80000000000 "
+           "values, the rest of the file holds at most 1100000"},
+          {big_mesh, ctl, "no failure"}}) {
+        const std::string m = failure([&] {
+            const CaseData c = read(mesh, basparam);
+            DeckFile f = DeckFile::from_text("IniFile.txt", ini);
+            read_restart(f, c);
+        });
+        EXPECT_NE(m.find(message), std::string::npos) << m;
+    }
+}
+
 }  // namespace
 }  // namespace vetrix::vtk

@@ -46,5 +46,18 @@ if [ $s != 2 ] || ! grep -q '^vetrix-mesh: --dofs x: expected an integer from 1 
   echo "bad option: status $s"; cat err.txt; fail=1
 fi
 "$tool" --help | grep -q '^Usage: vetrix-mesh' || { echo "no help text"; fail=1; }
+
+# the mesh file is replaced whole or not at all: past a file-size limit, or in a missing folder,
+# the old file stays as it was and no temporary file is left
+cp Mesh.txt kept.txt
+s=$(ulimit -f 1; "$tool" plate.msh -o Mesh.txt --group "*:type=1" --dofs 4 --substeps 8 2>err.txt; echo $?)
+if [ "$s" != 1 ] || ! cmp -s Mesh.txt kept.txt || ls Mesh.txt.tmp* >/dev/null 2>&1 ||
+   [ "$(cat err.txt)" != 'vetrix-mesh: Mesh.txt: cannot write the file (File too large)' ]; then
+  echo "size limit: status $s"; cat err.txt; fail=1
+fi
+"$tool" plate.msh -o missing/Mesh.txt --group plate:type=1 2>err.txt; s=$?
+if [ $s != 1 ] || [ -e missing ] || ! grep -q '^vetrix-mesh: missing/Mesh.txt: cannot write the file' err.txt; then
+  echo "missing folder: status $s"; cat err.txt; fail=1
+fi
 [ $fail = 0 ] && echo "vetrix-mesh end to end: 1 passed, 0 failed"
 exit $fail
