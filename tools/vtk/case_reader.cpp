@@ -70,6 +70,11 @@ Count times(Count a, Count b) {
                                                                : a * b;
 }
 
+// a + b, or the largest count when the sum does not fit
+Count plus(Count a, Count b) {
+    return b > std::numeric_limits<Count>::max() - a ? std::numeric_limits<Count>::max() : a + b;
+}
+
 // How many values a free-format read could still take from the lines after the file's current
 // position, counted up to `enough` (the scan stops there, so a sound file is passed over only as
 // far as the read will go). An upper bound: every run of characters between blanks and commas
@@ -98,7 +103,7 @@ Count values_left(DeckFile& f, Count enough) {
                 std::size_t d = b;
                 Count repeat = 0;
                 while (d < i && line[d] >= '0' && line[d] <= '9')
-                    repeat = std::min<Count>(times(repeat, 10) + Count(line[d++] - '0'), enough);
+                    repeat = std::min(plus(times(repeat, 10), Count(line[d++] - '0')), enough);
                 const Count values = d > b && d < i && line[d] == '*' ? repeat : 1;
                 n = values > enough - n ? enough : n + values;
             }
@@ -144,7 +149,7 @@ void check_mesh_counts(DeckFile& mesh) {
         if (mesh.try_read({id, count, ReadTarget::name(name, 30)}) != ReadStatus::Ok || count < 0)
             return;
         elements += Count(count);
-        incidences += times(Count(count), Count(shape_node_count(name)));
+        incidences = plus(incidences, times(Count(count), Count(shape_node_count(name))));
     }
     check_room(mesh, elements, std::to_string(elements) + " elements");
     mesh.rewind();
