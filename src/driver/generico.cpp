@@ -80,6 +80,18 @@ void solve_substep(RunInput& in, DriverState& w, integer s, integer istep) {
                      F1<const integer>(in.iElementType), in.NodT, in.NelT, in.NDof, in.NDim);
 }
 
+// A solve that produced an infinity or a not-a-number (overflow in a nearly singular system,
+// a break-down the solver did not see) would spread into every later value: stop at the first.
+void check_finite_solution(const DriverState& w, integer s, integer n) {
+    for (integer i = 1; i <= n; ++i)
+        if (!std::isfinite(w.Unk1[i - 1])) {
+            const integer e = w.eq_start[s - 1] + i - 1;
+            say({"NOT A FINITE VALUE IN THE SOLUTION OF SUBSTEP", s, "EQUATION", i, "NODE",
+                 w.NOlds[w.iEQNode[e - 1] - 1], "DOF", w.iEqDof[e - 1]});
+            stop_run();
+        }
+}
+
 }  // namespace
 
 void generico(RunInput& in) {
@@ -171,6 +183,7 @@ void generico(RunInput& in) {
                     if (in.isolvertype[s - 1] >= 1)
                         compressvect(eq_node, eq_dof, F1<real>(w.Unk1), Sol, n, NDof);
                     solve_substep(in, w, s, istep);
+                    check_finite_solution(w, s, n);
                     spanvect(eq_node, eq_dof, F1<const real>(w.Unk1), SolSub, n, NDof);
                     // relax, test, accept
                     subrelajar(SolSub, Sol, in.srp[s - 1], kinds, NTotDof);
