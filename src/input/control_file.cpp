@@ -362,27 +362,24 @@ void read_control(DeckFile& f, RunInput& in) {
     // 11 - coupling matrices: slot count, then the slots used with a positive sign
     const integer NTypes = in.NTypes;
     F1<const integer> lib(in.ielementlib);
+    // Slot k's matrix stands at (k-1)*M*M + 1 of one integer-indexed store of M*M*NSlots
+    // entries: a slot beyond what that index can reach is refused.
+    const integer M = in.NDofEl();
+    const long long largest_slot = std::numeric_limits<integer>::max() / std::max<long long>(1LL * M * M, 1);
     in.NSlots = 0;
+    std::vector<integer> positive;
     for (integer s = 1; s <= NS; ++s)
         for (integer r = 1; r <= NTypes; ++r) {
             const integer slot = lib((s - 1) * 5 * NTypes + 3 * NTypes + r);
-            if (slot == std::numeric_limits<integer>::min())  // no positive counterpart
+            if (std::llabs(slot) > largest_slot)
                 reject_input(kControl, substep_section(s),
                              "coupling slot " + std::to_string(slot) + " of type " +
                                  std::to_string(r) + " is out of range");
             in.NSlots = std::max(in.NSlots, std::abs(slot));
+            if (slot > 0) positive.push_back(slot);
         }
-    std::vector<char> marked(static_cast<std::size_t>(in.NSlots) + 1, 0);
-    integer P = 0;
-    for (integer s = 1; s <= NS; ++s)
-        for (integer r = 1; r <= NTypes; ++r) {
-            const integer slot = lib((s - 1) * 5 * NTypes + 3 * NTypes + r);
-            if (slot > 0 && !marked[slot]) {
-                marked[slot] = 1;
-                ++P;
-            }
-        }
-    const integer M = in.NDofEl();
+    std::sort(positive.begin(), positive.end());
+    const auto P = static_cast<integer>(std::unique(positive.begin(), positive.end()) - positive.begin());
     if (P > 0) {
         find_required(f, "*Coupling Matrices");
         check_supply(f, kControl, "*Coupling Matrices",
