@@ -157,8 +157,8 @@ void readlibrary(DeckFile& f, RunInput& in, integer s) {
                F1<integer>(in.idofnames).section((s - 1) * kDofNameLength * NDof + 1,
                                                  kDofNameLength * NDof));
     f.read({F1<integer>(in.ixupdate).section((s - 1) * NDim + 1, NDim)});
-    check_update_flags(substep_section(s), F1<const integer>(in.ixupdate).section((s - 1) * NDim + 1, NDim),
-                       NDof);
+    check_update_flags(substep_section(s),
+                       F1<const integer>(in.ixupdate).section((s - 1) * NDim + 1, NDim), NDof);
 }
 
 void check_time_steps(const RunInput& in) {
@@ -365,7 +365,8 @@ void read_control(DeckFile& f, RunInput& in) {
     // Slot k's matrix stands at (k-1)*M*M + 1 of one integer-indexed store of M*M*NSlots
     // entries: a slot beyond what that index can reach is refused.
     const integer M = in.NDofEl();
-    const long long largest_slot = std::numeric_limits<integer>::max() / std::max<long long>(1LL * M * M, 1);
+    const long long largest_slot =
+        std::numeric_limits<integer>::max() / std::max<long long>(1LL * M * M, 1);
     in.NSlots = 0;
     std::vector<integer> positive;
     for (integer s = 1; s <= NS; ++s)
@@ -379,11 +380,13 @@ void read_control(DeckFile& f, RunInput& in) {
             if (slot > 0) positive.push_back(slot);
         }
     std::sort(positive.begin(), positive.end());
-    const auto P = static_cast<integer>(std::unique(positive.begin(), positive.end()) - positive.begin());
+    const auto P =
+        static_cast<integer>(std::unique(positive.begin(), positive.end()) - positive.begin());
     if (P > 0) {
         find_required(f, "*Coupling Matrices");
         check_supply(f, kControl, "*Coupling Matrices",
-                     "the matrix order " + std::to_string(M), P * (1 + static_cast<long long>(M) * M));
+                     "the matrix order " + std::to_string(M),
+                     P * (1 + static_cast<long long>(M) * M));
     }
     try {
         in.icoupling.assign(static_cast<std::size_t>(M) * M * in.NSlots, 0);

@@ -218,7 +218,8 @@ void krylov_branch(const System& s, integer type, F1<integer> iscratch, integer&
             say({"--->TARN Iterative Solver has CONVERGED in Loop", loop});
             break;
         }
-        say({"->TARN Iterative Solver has NOT CONVERGED in Itmax =", choice.solver ? limit : s.itmax});
+        say({"->TARN Iterative Solver has NOT CONVERGED in Itmax =",
+             choice.solver != nullptr ? limit : s.itmax});
         if (ierr != -1) stop_run();
         if (loop >= max_attempts) give_up("->TARN Iterative Solver", loop);
         say({"    ->A new Loop is Attempted", loop});
