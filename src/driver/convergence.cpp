@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <iostream>
+#include <limits>
 #include <vector>
 
 #include "common/stops.hpp"
@@ -53,8 +54,11 @@ void largest_changes(F1<const real> New, F1<const real> Old, integer NDof, integ
         node(d) = 0;
         for (integer i = 1; i <= NodT; ++i) {
             const integer k = (i - 1) * NDof + d;
-            // a NaN (0/0) compares false and so never raises the maximum
-            const real change = std::fabs((New(k) - Old(k)) / scale(d));
+            // a NaN (0/0 of a zero scale) compares false and so never raises the maximum; a
+            // new value that is not finite can never pass the test
+            const real change = std::isfinite(New(k))
+                                    ? std::fabs((New(k) - Old(k)) / scale(d))
+                                    : std::numeric_limits<real>::infinity();
             if (change > err(d)) {
                 err(d) = change;
                 node(d) = i;
@@ -169,7 +173,7 @@ void xupdate(F1<real> X, F1<const real> V, integer NodT, integer NDof, integer N
              F1<const integer> flags) {
     // a flag names a dof of the node; any other value would reach outside the node's values
     for (integer c = 1; c <= NDim; ++c) {
-        if (std::abs(flags(c)) > NDof) {
+        if (flags(c) < -NDof || flags(c) > NDof) {  // std::abs of the lowest integer overflows
             say({"Coordinate update flag", flags(c), "of coordinate", c, "is not a dof between",
                  -NDof, "and", NDof});
             stop_run();

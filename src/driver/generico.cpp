@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <string_view>
 
 #include "assembly/element_dispatch.hpp"
 #include "common/array_helpers.hpp"
@@ -78,6 +79,34 @@ void solve_substep(RunInput& in, DriverState& w, integer s, integer istep) {
                      F1<const integer>(w.iEqDof).section(w.eq_start[s - 1], n),
                      F1<const integer>(w.iDofEq).section((s - 1) * NTotDof + 1, NTotDof),
                      F1<const integer>(in.iElementType), in.NodT, in.NelT, in.NDof, in.NDim);
+}
+
+// A value that is not finite (overflow in the element data, a nearly singular system, a
+// break-down the solver did not see) would spread into every later value, and the solvers'
+// tests may even take it for convergence: the run stops at the first, naming its equation.
+[[noreturn]] void stop_not_finite(const DriverState& w, std::string_view where, integer s,
+                                  integer i) {
+    const integer e = w.eq_start[s - 1] + i - 1;
+    say({"NOT A FINITE VALUE IN THE " + std::string(where) + " OF SUBSTEP", s, "EQUATION", i,
+         "NODE", w.NOlds[w.iEQNode[e - 1] - 1], "DOF", w.iEqDof[e - 1]});
+    stop_run();
+}
+
+// The assembled system of substep s: right-hand side, diagonal and the off-diagonal entries of
+// each row (upper part; the lower one, when stored, by the same positions).
+void check_finite_system(const DriverState& w, integer s, integer n, integer z, bool sym) {
+    F1<const integer> IA = F1<const integer>(w.IA).section(w.ia_start[s - 1], n + 1);
+    for (integer i = 1; i <= n; ++i) {
+        bool ok = std::isfinite(w.B_Load[i - 1]) && std::isfinite(w.AD[i - 1]);
+        for (integer k = IA(i); ok && k < IA(i + 1); ++k)
+            ok = std::isfinite(w.AN[k - 1]) && (sym || std::isfinite(w.AN[z + k - 1]));
+        if (!ok) stop_not_finite(w, "SYSTEM", s, i);
+    }
+}
+
+void check_finite_solution(const DriverState& w, integer s, integer n) {
+    for (integer i = 1; i <= n; ++i)
+        if (!std::isfinite(w.Unk1[i - 1])) stop_not_finite(w, "SOLUTION", s, i);
 }
 
 }  // namespace
@@ -170,7 +199,9 @@ void generico(RunInput& in) {
                     // initial guess of the iterative solvers, solve, scatter
                     if (in.isolvertype[s - 1] >= 1)
                         compressvect(eq_node, eq_dof, F1<real>(w.Unk1), Sol, n, NDof);
+                    check_finite_system(w, s, n, z, sym);
                     solve_substep(in, w, s, istep);
+                    check_finite_solution(w, s, n);
                     spanvect(eq_node, eq_dof, F1<const real>(w.Unk1), SolSub, n, NDof);
                     // relax, test, accept
                     subrelajar(SolSub, Sol, in.srp[s - 1], kinds, NTotDof);

@@ -16,4 +16,14 @@ void read_control(DeckFile& control, RunInput& in);
 // One substep section (s is 1-based); the file stands after the section's keyword line.
 void readlibrary(DeckFile& control, RunInput& in, integer s);
 
+// Stops when the time steps can never reach the final time: DT not positive, more steps than
+// the step counter holds, or a DT lost in the rounding of the times (after the start time is
+// final, which IniFile.txt may give).
+void check_time_steps(const RunInput& in);
+
+// Stops when an active element type meets a code that cannot compute it: too few common
+// parameters for what the code reads, or the linear triangle (code 1) outside 3-node elements
+// in the plane.
+void check_element_codes(const RunInput& in);
+
 }  // namespace vetrix

@@ -25,4 +25,26 @@ void reject_input(std::string_view file, std::string_view section, const std::st
     stop_run();
 }
 
+void check_supply(const DeckFile& f, std::string_view file, std::string_view section,
+                  const std::string& what, long long values, bool from_top) {
+    if (values > 0 && !f.can_supply(static_cast<std::size_t>(values), from_top))
+        reject_input(file, section, what + " is more than the file holds");
+}
+
+void warn_unread(const DeckFile& f, std::string_view file, std::string_view section) {
+    std::string_view text;
+    std::size_t number = 0;
+    if (!f.first_unread_line(text, number)) return;
+    text = text.substr(0, 120);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
+        text.remove_suffix(1);
+    std::string line = "WARNING, ";
+    line += file;
+    line += ", ";
+    line += section;
+    line += ": line " + std::to_string(number) + " is not read: ";
+    line += text;
+    say({line});
+}
+
 }  // namespace vetrix

@@ -65,6 +65,14 @@ void check_count(std::string_view section, std::string_view what, long long valu
                      std::string(what) + " " + std::to_string(value) + " is negative");
 }
 
+// NDof and NDim size every nodal array and the element routines' loops: at least 1.
+void check_positive(std::string_view section, std::string_view what, integer value) {
+    check_count(section, what, value);
+    if (value < 1)
+        reject_input(kMesh, section, std::string(what) + " " + std::to_string(value) +
+                                         " must be at least 1");
+}
+
 std::string_view trim_right(std::string_view s) {
     while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
     return s;
@@ -88,24 +96,31 @@ void read_mesh(DeckFile& mesh, RunInput& in) {
     // 1, 2 - degrees of freedom per node and coordinates per node
     find_mesh_key(mesh, "*NODAL DOFs");
     mesh.read({in.NDof});
-    check_count("*NODAL DOFs", "NDof", in.NDof);
+    check_positive("*NODAL DOFs", "NDof", in.NDof);
+    warn_unread(mesh, kMesh, "*NODAL DOFs");
     find_mesh_key(mesh, "*DIMEN");
     mesh.read({in.NDim});
-    check_count("*DIMEN", "NDim", in.NDim);
+    check_positive("*DIMEN", "NDim", in.NDim);
+    warn_unread(mesh, kMesh, "*DIMEN");
 
     // 3 - coordinates, node 1's first
     find_mesh_key(mesh, "*COORDINATES");
     mesh.read({in.NodT});
     check_count("*COORDINATES", "NodT", in.NodT);
+    check_supply(mesh, kMesh, "*COORDINATES", "NodT " + std::to_string(in.NodT),
+                 static_cast<long long>(in.NDim) * in.NodT);
     create_reported(in.X, static_cast<long long>(in.NDim) * in.NodT);
     say({"Reading X"});
     mesh.read({F1<real>(in.X)});
+    warn_unread(mesh, kMesh, "*COORDINATES");
 
     // 4 - element groups: identifier, element count and shape name of each
     find_mesh_key(mesh, "*ELEMENT GROUPS");
     integer NGroups = 0;
     mesh.read({NGroups});
     check_count("*ELEMENT GROUPS", "NGroups", NGroups);
+    check_supply(mesh, kMesh, "*ELEMENT GROUPS", "NGroups " + std::to_string(NGroups),
+                 3LL * NGroups);
     std::vector<integer> IDGroup(NGroups), NelTG(NGroups), nodelg(NGroups);
     std::vector<std::string> NelName(NGroups);
     say({"Reading IDGroup, NelTG, NelName"});
@@ -120,6 +135,21 @@ void read_mesh(DeckFile& mesh, RunInput& in) {
     }
     if (NelT > std::numeric_limits<integer>::max() - 1) error_alloc();
     in.NelT = static_cast<integer>(NelT);
+    // Before storage per element: generic groups give one node count per element here, and
+    // every element of a known shape its nodes under *INCIDENCE (anywhere in the file).
+    {
+        long long generic = 0, known_nodes = 0;
+        for (integer g = 1; g <= NGroups; ++g) {
+            if (is_generic_shape(NelName[g - 1]))
+                generic += NelTG[g - 1];
+            else
+                known_nodes += static_cast<long long>(NelTG[g - 1]) *
+                               shape_node_count(NelName[g - 1]);
+        }
+        const std::string what = "NelT " + std::to_string(in.NelT);
+        check_supply(mesh, kMesh, "*ELEMENT GROUPS", what, generic);
+        check_supply(mesh, kMesh, "*ELEMENT GROUPS", what, known_nodes, true);
+    }
 
     // 5, 6 - node count of every element: from the shape table or, for generic groups, read
     say({"Allocating IE(NelT+1), NelT=", in.NelT});
@@ -145,17 +175,21 @@ void read_mesh(DeckFile& mesh, RunInput& in) {
         }
         k += count;
     }
+    warn_unread(mesh, kMesh, "*ELEMENT GROUPS");
 
     // 7, 8 - pointers and incidences
     long long total_nodes = 0;
     for (integer e = 1; e <= in.NelT; ++e) total_nodes += IE(e);
     if (total_nodes > std::numeric_limits<integer>::max() - 1) error_alloc();
     const integer Length_JE = iearrange(IE, in.NelT);
+    check_supply(mesh, kMesh, "*INCIDENCE", "the node count " + std::to_string(Length_JE),
+                 Length_JE, true);
     say({"Allocating JE(Length_JE), Length_JE=", Length_JE});
     create_reported(in.JE, Length_JE);
     find_mesh_key(mesh, "*INCIDENCE");
     say({"Reading JE"});
     mesh.read({F1<integer>(in.JE)});
+    warn_unread(mesh, kMesh, "*INCIDENCE");
     F1<const integer> JE(in.JE);
     for (integer e = 1; e <= in.NelT; ++e)
         for (integer p = IE(e); p < IE(e + 1); ++p)
@@ -187,6 +221,7 @@ void read_mesh(DeckFile& mesh, RunInput& in) {
             }
             first += count;
         }
+        warn_unread(mesh, kMesh, key);
     };
     read_per_group("*ELEMENT TYPE", "Reading iElemTypeG", in.iElementType);
     read_per_group("*ELEMENT MAT", "Reading iElemMatG", in.iElementMat);
@@ -198,13 +233,16 @@ void read_mesh(DeckFile& mesh, RunInput& in) {
 
 void read_dirichlet(DeckFile& mesh, RunInput& in) {
     const long long n = static_cast<long long>(in.NodT) * in.NDof * in.NSubSteps;
-    in.idoftype.assign(static_cast<std::size_t>(n), 0);
-    in.dirich.assign(static_cast<std::size_t>(n), 0.0);
     constexpr std::string_view key = "*DIRICHLET CONDITIONS";
     mesh.rewind();
     if (ifindstringinfile(key, mesh) != 0) stop_key_not_found(key);
+    // a kind and a value for every dof of every substep
+    check_supply(mesh, kMesh, key, "the dof count " + std::to_string(n), 2 * n);
+    create_reported(in.idoftype, n);
+    create_reported(in.dirich, n);
     mesh.read({F1<integer>(in.idoftype)});
     mesh.read({F1<real>(in.dirich)});
+    warn_unread(mesh, kMesh, key);
 }
 
 }  // namespace vetrix

@@ -38,12 +38,14 @@ integer read_group_lists(DeckFile& f, std::string_view key, integer groups,
     if (total > std::numeric_limits<integer>::max() / 2)
         reject_input(kParams, key, "the parameter count " + std::to_string(total) + " is too large");
     const integer length = iearrange(ptr, groups);
+    check_supply(f, kParams, key, "the parameter count " + std::to_string(length), length);
     values.assign(static_cast<std::size_t>(std::max(1, 2 * length)), T{});
     if (length != 0) {
         F1<T> v(values);
         f.read({v.section(1, length)});
         for (integer i = 1; i <= length; ++i) v(length + i) = v(i);
     }
+    warn_unread(f, kParams, key);
     return length;
 }
 
@@ -53,7 +55,11 @@ void read_parameters(DeckFile& f, RunInput& in) {
     f.rewind();
     if (ifindstringinfile("*Parameter Groups", f) != 0) stop_key_not_found("*Parameter Groups");
     f.read({in.NParamGroups});
+    warn_unread(f, kParams, "*Parameter Groups");
     const integer groups = in.NParamGroups;
+    // every group gives a count under each of the two list keywords
+    check_supply(f, kParams, "*Parameter Groups", "NParamGroups " + std::to_string(groups),
+                 2LL * groups, true);
     in.ie__param.assign(static_cast<std::size_t>(std::max(groups, 0)) + 1, 1);
     in.ie_jparam.assign(static_cast<std::size_t>(std::max(groups, 0)) + 1, 1);
     if (groups < 1) {

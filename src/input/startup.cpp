@@ -16,6 +16,9 @@ RunInput read_run_input() {
     DeckFile control("Basparam.txt");
     DeckFile mesh("Mesh.txt");
     DeckFile ini("IniFile.txt");
+    control.require_finite_reals();
+    mesh.require_finite_reals();
+    ini.require_finite_reals();
     // 2, 3 - banner (always on the screen), then the optional log file
     say({"VETRIX NOW RUNNING"});
     redirect_screen(control);
@@ -27,12 +30,14 @@ RunInput read_run_input() {
     // 8 - element parameters
     {
         DeckFile params("Param.txt");
+        params.require_finite_reals();
         read_parameters(params, in);
     }
     // 9 - prescribed values
     read_dirichlet(mesh, in);
     // 10 - initial levels and start time
     read_initial_conditions(ini, in);
+    check_time_steps(in);
     return in;
 }
 

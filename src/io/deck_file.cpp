@@ -8,6 +8,7 @@
 #endif
 #include <array>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -110,8 +111,8 @@ enum class Step { Value, Null, Slash, End, Bad };
 // page), which stops the unchecked scans of fast_run.
 class ListScanner {
   public:
-    ListScanner(const char* first, const char* last, std::size_t line)
-        : p_(first), end_(last), line_(line) {}
+    ListScanner(const char* first, const char* last, std::size_t line, bool finite_only = false)
+        : p_(first), end_(last), line_(line), finite_only_(finite_only) {}
 
     const char* position() const { return p_; }
     std::size_t line() const { return line_; }
@@ -185,6 +186,7 @@ class ListScanner {
                 T x;
                 const auto r = std::from_chars(b, end_, x);
                 if (r.ec != std::errc() || char_class(*r.ptr) == other) break;
+                if (finite_only_ && !std::isfinite(x)) break;  // refused on the slow path
                 v[i] = x;
                 p = r.ptr;
             }
@@ -195,6 +197,10 @@ class ListScanner {
         after_value_ = after;
         return i;
     }
+
+    // Copies of the last value still to come from its repeat count; dropped when counted.
+    long long pending() const { return pending_; }
+    void drop_pending() { pending_ = 0; }
 
     // The next value of the list, repeats included.
     Step next(Token& tok) {
@@ -299,6 +305,7 @@ class ListScanner {
     const char* p_;
     const char* end_;
     std::size_t line_;          // 1-based number of the line that holds p_
+    bool finite_only_ = false;  // reals that are not finite end the fast path
     bool after_value_ = false;  // a value was just taken: one comma now only ends it
     long long pending_ = 0;     // copies of pending_tok_ still to hand out (r*v)
     Token pending_tok_;
@@ -509,7 +516,8 @@ DeckFile::DeckFile(DeckFile&& o) noexcept
       line_no_(o.line_no_),
       keywords_(std::move(o.keywords_)),
       keywords_found_(o.keywords_found_),
-      message_(std::move(o.message_)) {
+      message_(std::move(o.message_)),
+      finite_only_(o.finite_only_) {
     text_ = map_ != nullptr ? o.text_ : std::string_view(owned_);
     o.map_ = nullptr;
     o.text_ = {};
@@ -528,6 +536,7 @@ DeckFile& DeckFile::operator=(DeckFile&& o) noexcept {
         keywords_ = std::move(o.keywords_);
         keywords_found_ = o.keywords_found_;
         message_ = std::move(o.message_);
+        finite_only_ = o.finite_only_;
         text_ = map_ != nullptr ? o.text_ : std::string_view(owned_);
         o.map_ = nullptr;
         o.text_ = {};
@@ -555,7 +564,12 @@ void DeckFile::normalise_line_ends() {
     if (std::memchr(owned_.data(), '\r', owned_.size()) != nullptr) {
         std::size_t out = 0;
         for (std::size_t i = 0; i < owned_.size(); ++i) {
-            if (owned_[i] == '\r' && i + 1 < owned_.size() && owned_[i + 1] == '\n') continue;
+            // a carriage return that only blanks separate from the line feed ends the line too
+            if (owned_[i] == '\r') {
+                std::size_t j = i + 1;
+                while (j < owned_.size() && is_blank(owned_[j])) ++j;
+                if (j < owned_.size() && owned_[j] == '\n') continue;
+            }
             owned_[out++] = owned_[i];
         }
         owned_.resize(out);
@@ -614,7 +628,7 @@ ReadStatus DeckFile::try_read(std::span<const ReadTarget> targets) {
     }
 
     const char* const text = text_.data();
-    ListScanner sc(text + pos_, text + text_.size(), line_no_ + 1);
+    ListScanner sc(text + pos_, text + text_.size(), line_no_ + 1, finite_only_);
     std::size_t done = 0;            // values of the targets before the current one
     std::size_t done_in_target = 0;  // values taken in the current target (null values included)
     Token tok;
@@ -676,6 +690,9 @@ ReadStatus DeckFile::try_read(std::span<const ReadTarget> targets) {
                         break;
                 }
             }
+            if (fit == Fit::Ok && finite_only_ && t.kind == ReadTarget::Kind::Real &&
+                !std::isfinite(static_cast<real*>(t.p)[i]))
+                return bad_value("\"" + std::string(tok.b, tok.e) + "\" is not a finite number");
             if (fit != Fit::Ok)
                 return bad_value(
                     "\"" + std::string(tok.b, tok.e) + "\" " +
@@ -694,6 +711,66 @@ ReadStatus DeckFile::try_read(std::span<const ReadTarget> targets) {
     line_no_ = sc.line();
     keep_resident_window();
     return ReadStatus::Ok;
+}
+
+bool DeckFile::can_supply(std::size_t values, bool from_top) const {
+    const std::size_t from = from_top ? 0 : pos_;
+    // A value takes at least one character: a null value may be a lone comma. Only repeat counts
+    // (r*v, r*) give more values than characters, so a shorter count needs no closer look.
+    if (values <= text_.size() - from) return true;
+    ListScanner sc(text_.data() + from, text_.data() + text_.size(), 1);
+    Token tok;
+    std::size_t found = 0;
+    while (found < values) {
+        // a slash completes a read, leaving the values not given as they stand
+        const Step s = sc.next(tok);
+        if (s == Step::Slash) return true;
+        if (s == Step::End) return false;
+        if (s == Step::Bad) return true;  // left to the read itself to report
+        const auto more = static_cast<std::size_t>(sc.pending());
+        found += (more < values ? more : values) + 1;
+        sc.drop_pending();
+    }
+    return true;
+}
+
+std::size_t DeckFile::next_keyword_offset(std::size_t offset) const {
+    while (offset < text_.size() && text_[offset] != '*')
+        offset = text_.find('\n', offset) + 1;  // every line ends with '\n'
+    return std::min(offset, text_.size());
+}
+
+bool DeckFile::first_unread_line(std::string_view& line, std::size_t& number) const {
+    const std::size_t end = next_keyword_offset(pos_);
+    std::size_t at = pos_;
+    for (std::size_t n = line_no_ + 1; at < end; ++n) {
+        const std::size_t nl = text_.find('\n', at);
+        const std::string_view l = text_.substr(at, nl - at);
+        if (l.find_first_not_of(" \t\r") != std::string_view::npos) {
+            line = l;
+            number = n;
+            return true;
+        }
+        at = nl + 1;
+    }
+    return false;
+}
+
+std::size_t DeckFile::values_before_next_keyword() const {
+    const std::size_t end = next_keyword_offset(pos_);
+    ListScanner sc(text_.data() + pos_, text_.data() + end, 1);
+    Token tok;
+    std::size_t found = 0;
+    for (;;) {
+        const Step s = sc.next(tok);
+        if (s == Step::End || s == Step::Bad) return found;
+        if (s == Step::Slash) {  // a slash is not a value: count what follows it
+            sc = ListScanner(sc.position() + 1, text_.data() + end, 1);
+            continue;
+        }
+        found += static_cast<std::size_t>(sc.pending()) + 1;
+        sc.drop_pending();
+    }
 }
 
 void DeckFile::find_keyword_lines() {

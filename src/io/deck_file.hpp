@@ -93,6 +93,20 @@ class DeckFile {
     ReadStatus try_read(std::span<const ReadTarget> targets);
     const std::string& message() const { return message_; }
 
+    // Reals that are not finite (INF, NAN, or too large for a double) are refused from now on as
+    // values that do not fit their kind: input decks of a run must hold finite numbers.
+    void require_finite_reals() { finite_only_ = true; }
+
+    // Whether the file from the current line on (from_top: the whole file) holds at least
+    // `values` values for a read, counting repeats (a slash completes any read); a count declared
+    // in a deck is checked with it before storage is sized for it.
+    bool can_supply(std::size_t values, bool from_top = false) const;
+    // The first line from the current line up to the next keyword line that holds more than
+    // blanks: its text and 1-based number. False when there is none.
+    bool first_unread_line(std::string_view& line, std::size_t& number) const;
+    // Number of values from the current line up to the next keyword line (repeats counted).
+    std::size_t values_before_next_keyword() const;
+
     // 1-based number of the last line consumed (0 before the first); used in messages.
     std::size_t line_number() const { return line_no_; }
     // True when every line has been consumed.
@@ -131,7 +145,10 @@ class DeckFile {
     std::vector<KeywordLine> keywords_;
     bool keywords_found_ = false;
     void find_keyword_lines();
+    // Offset of the next line that opens with '*' from offset on (the text's size when none).
+    std::size_t next_keyword_offset(std::size_t offset) const;
     std::string message_;
+    bool finite_only_ = false;
 };
 
 // Searches forward from the file's current line for a keyword line (first character "*") whose

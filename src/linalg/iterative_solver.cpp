@@ -3,6 +3,7 @@
 // preconditioner.
 #include "linalg/iterative_solver.hpp"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <new>
@@ -171,6 +172,9 @@ void krylov_branch(const System& s, integer type, F1<integer> iscratch, integer&
     timerout("System is Preconditioned, begining solver loops");
 
     // 6 - attempts, each from the current solution with a fresh solver state
+    // No limit given (itmaxsol <= 0): the solvers would restart for ever on a tolerance they
+    // never meet, so an attempt ends after max(n, 1000) matrix-vector products.
+    const integer limit = s.itmax > 0 ? s.itmax : std::max<integer>(n, 1000);
     std::array<integer, 16> ipar_store{};
     std::array<real, 16> fpar_store{};
     const F1<integer> ipar(ipar_store.data(), 16);
@@ -184,7 +188,7 @@ void krylov_branch(const System& s, integer type, F1<integer> iscratch, integer&
         ipar(3) = 2;
         ipar(4) = static_cast<integer>(work);
         ipar(5) = s.krylov;
-        ipar(6) = s.itmax;
+        ipar(6) = limit;
         fpar(1) = s.eps;
         fpar(2) = abs_tol_factor * s.eps;
         if (choice.solver != nullptr) {
@@ -214,7 +218,8 @@ void krylov_branch(const System& s, integer type, F1<integer> iscratch, integer&
             say({"--->TARN Iterative Solver has CONVERGED in Loop", loop});
             break;
         }
-        say({"->TARN Iterative Solver has NOT CONVERGED in Itmax =", s.itmax});
+        say({"->TARN Iterative Solver has NOT CONVERGED in Itmax =",
+             choice.solver != nullptr ? limit : s.itmax});
         if (ierr != -1) stop_run();
         if (loop >= max_attempts) give_up("->TARN Iterative Solver", loop);
         say({"    ->A new Loop is Attempted", loop});

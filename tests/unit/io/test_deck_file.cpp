@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <limits>
@@ -343,3 +344,62 @@ TEST(DeckFile, MappedFilesReadTheSameAsHeldOnes) {
 }
 
 }  // namespace
+
+// Decks of a run refuse reals that are not finite, on the fast path and the slow one alike.
+TEST(DeckFileRead, FiniteRealsOnly) {
+    for (const char* t : {"1 inf 3\n", "-inf 2 3\n", "1 2 nan\n", "1e400 2 3\n", "1 2*NaN\n",
+                          "1 -1.0d999 3\n"}) {
+        auto f = DeckFile::from_text("Param.txt", t);
+        f.require_finite_reals();
+        std::array<real, 3> v{};
+        EXPECT_EQ(f.try_read({std::span<real>(v)}), Bad) << t;
+        EXPECT_NE(f.message().find("is not a finite number"), std::string::npos) << f.message();
+    }
+}
+
+// A carriage return followed by blanks ends its line like a bare one.
+TEST(DeckFileRead, CarriageReturnBeforeBlanks) {
+    auto f = DeckFile::from_text("Mesh.txt", "7\r  \n'Tri3'\r\t\nNEXT\n");
+    integer n = 0;
+    std::string name;
+    ASSERT_EQ(f.try_read({n}), Ok) << f.message();
+    ASSERT_EQ(f.try_read({ReadTarget::name(name, 6)}), Ok) << f.message();
+    EXPECT_EQ(n, 7);
+    EXPECT_EQ(name, "Tri3  ");
+    EXPECT_EQ(next_line(f), "NEXT");
+}
+
+// What the rest of a file can still give: counts against it, unread lines, surplus values.
+TEST(DeckFile, WhatRemainsAfterARead) {
+    struct {
+        const char* text;
+        std::size_t supplied;   // largest count can_supply accepts (SIZE_MAX: any)
+        const char* unread;     // first non-blank line before the next keyword ("" none)
+        std::size_t surplus;    // values before the next keyword
+    } cases[] = {
+        {"1 2\n \t\n*K\n4 5 6\n", 12, "", 0},  // up to one value per character remaining
+        {"1\n1000*0\n*K\n", 1001, "1000*0", 1000},  // repeats give more than their text
+        {"1\n3*\n,,\n", 6, "3*", 4},                // null values count too
+        {"1\n2 / 5 6 7 8 9\n*K\n", SIZE_MAX, "2 / 5 6 7 8 9", 6},  // a slash completes a read
+        {"1\n", 0, "", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        auto f = DeckFile::from_text("Mesh.txt", c.text);
+        integer first = 0;
+        ASSERT_EQ(f.try_read({first}), Ok);
+        EXPECT_TRUE(f.can_supply(c.supplied));
+        if (c.supplied != SIZE_MAX) {
+            EXPECT_FALSE(f.can_supply(c.supplied + 1));
+        }
+        EXPECT_TRUE(f.can_supply(c.supplied, true));
+        std::string_view line;
+        std::size_t number = 0;
+        EXPECT_EQ(f.first_unread_line(line, number), *c.unread != '\0');
+        if (*c.unread != '\0') {
+            EXPECT_EQ(line, c.unread);
+            EXPECT_EQ(number, 2u);
+        }
+        EXPECT_EQ(f.values_before_next_keyword(), c.surplus);
+    }
+}
