@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Bad values and damaged decks, each made by one or two edits of a sound deck folder: every run
-must end with its message (stops: status 0 unless the reader refuses the text, status 2) and keep
+must end with its message (stops: status 0) and keep
 the user's files; stops known while reading must write nothing at all.
     bad_decks.py <vetrix> <sound case folder>"""
 import os, shutil, subprocess, sys, tempfile
@@ -24,10 +24,10 @@ CASES = {
     "dt_too_small": ([(B, "0.05 0.0 0.325", "1e-300 0 1")], 0, " Basparam.txt, *TimeStep: DT"
                      " 1.0000000000000000E-300 needs more than 2147483646 steps from 0.0000000000000000"
                      " to 1.0000000000000000", True),
-    "tfinal_inf": ([(B, "0.05 0.0 0.325", "0.05 0.0 inf")], 2,
-                   'vetrix: Basparam.txt, line 7: "inf" is not a finite number', True),
-    "coordinate_nan": ([(M, "0.5 0.5\n", "0.5 NaN\n")], 2,
-                       'vetrix: Mesh.txt, line 13: "NaN" is not a finite number', True),
+    "tfinal_inf": ([(B, "0.05 0.0 0.325", "0.05 0.0 inf")], 0,
+                   ' Basparam.txt, *TimeStep  [DT, Tini, tfinal], line 7: "inf" is not a finite number', True),
+    "coordinate_nan": ([(M, "0.5 0.5\n", "0.5 NaN\n")], 0,
+                       ' Mesh.txt, *COORDINATES, line 13: "NaN" is not a finite number', True),
     "lfil_negative": ([(B, "T F 1 1.0 -1\n", "T F 1 1.0 100\n10 1e-8 20 -3 1e-4\n")], 0,
                       " Basparam.txt, *SubStep 1: lfil -3 is negative", True),
     "krylov_negative": ([(B, "T F 1 1.0 -1\n", "T F 1 1.0 107\n10 1e-8 -5 10 1e-4\n")], 0,

@@ -17,6 +17,7 @@
 #include <type_traits>
 
 #include "common/stops.hpp"
+#include "io/screen_text.hpp"
 
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -596,6 +597,7 @@ bool DeckFile::read_record120(std::string& record) {
 }
 
 ReadStatus DeckFile::fail_status(ReadStatus status, std::string message) {
+    not_finite_ = false;
     message_ = std::move(message);
     return status;
 }
@@ -609,7 +611,18 @@ void DeckFile::read(std::initializer_list<ReadTarget> targets) {
 }
 
 void DeckFile::read(std::span<const ReadTarget> targets) {
-    if (try_read(targets) != ReadStatus::Ok) fail_runtime(message_);
+    if (try_read(targets) == ReadStatus::Ok) return;
+    // a number that reads but is not finite is a wrong value of the deck, not an unreadable one
+    if (not_finite_) {
+        say({message_});
+        stop_run();
+    }
+    fail_runtime(message_);
+}
+
+void DeckFile::set_section(std::string_view line) {
+    const std::size_t end = line.find_last_not_of(" \t\r");
+    section_.assign(line.substr(0, end == std::string_view::npos ? 0 : end + 1));
 }
 
 ReadStatus DeckFile::try_read(std::span<const ReadTarget> targets) {
@@ -691,8 +704,14 @@ ReadStatus DeckFile::try_read(std::span<const ReadTarget> targets) {
                 }
             }
             if (fit == Fit::Ok && finite_only_ && t.kind == ReadTarget::Kind::Real &&
-                !std::isfinite(static_cast<real*>(t.p)[i]))
-                return bad_value("\"" + std::string(tok.b, tok.e) + "\" is not a finite number");
+                !std::isfinite(static_cast<real*>(t.p)[i])) {
+                const std::string where = section_.empty() ? path_ : path_ + ", " + section_;
+                fail_status(ReadStatus::BadValue, where + ", line " + std::to_string(sc.line()) +
+                                                      ": \"" + std::string(tok.b, tok.e) +
+                                                      "\" is not a finite number");
+                not_finite_ = true;
+                return ReadStatus::BadValue;
+            }
             if (fit != Fit::Ok)
                 return bad_value(
                     "\"" + std::string(tok.b, tok.e) + "\" " +
@@ -816,8 +835,10 @@ int ifindstringinfile(std::string_view key, DeckFile& file) {
         while (file.next_keyword_line(line)) {
             const std::string_view head = line.substr(0, len);
             if (head == k.substr(0, head.size()) &&
-                k.find_first_not_of(' ', head.size()) == std::string_view::npos)
+                k.find_first_not_of(' ', head.size()) == std::string_view::npos) {
+                file.set_section(line);
                 return 0;
+            }
         }
     }
     file.rewind();

@@ -95,7 +95,14 @@ class DeckFile {
 
     // Reals that are not finite (INF, NAN, or too large for a double) are refused from now on as
     // values that do not fit their kind: input decks of a run must hold finite numbers.
+    // Such a value ends the run in order: read() prints the message and stops, try_read()
+    // returns BadValue.
     void require_finite_reals() { finite_only_ = true; }
+
+    // The keyword line last found by ifindstringinfile (its text up to the trailing blanks),
+    // named in messages about the values of its section.
+    const std::string& section() const { return section_; }
+    void set_section(std::string_view line);
 
     // Whether the file from the current line on (from_top: the whole file) holds at least
     // `values` values for a read, counting repeats (a slash completes any read); a count declared
@@ -148,7 +155,9 @@ class DeckFile {
     // Offset of the next line that opens with '*' from offset on (the text's size when none).
     std::size_t next_keyword_offset(std::size_t offset) const;
     std::string message_;
+    std::string section_;
     bool finite_only_ = false;
+    bool not_finite_ = false;  // the last failed read met a value that is not finite
 };
 
 // Searches forward from the file's current line for a keyword line (first character "*") whose
