@@ -15,8 +15,8 @@ repo=$(cd "$(dirname "$0")/.." && pwd)
 exe=${VETRIX:-$repo/build/app/vetrix}
 n=${1:-200}
 shift || true
-specs=("$@")
-[ ${#specs[@]} -eq 0 ] && specs=(-1 0 100 101 102 103 104 105 106 107 108 109 110)
+entries=("$@")
+[ ${#entries[@]} -eq 0 ] && entries=(-1 0 100 101 102 103 104 105 106 107 108 109 110)
 steps=${STEPS:-20}
 limit=${LIMIT:-300}
 if [ -n "${KEEP:-}" ]; then
@@ -32,9 +32,9 @@ printf "%-28s %8s %8s %10s %9s %10s %s\n" "type:itmax,eps,krylov,lfil,tolpre" "w
 reps=${REPS:-1}
 : >"$work/rows.txt"
 for ((rep = 1; rep <= reps; rep++)); do
-for spec in "${specs[@]}"; do
-  type=${spec%%:*}
-  IFS=, read -r itmax eps krylov lfil tolpre <<<"$( [[ $spec == *:* ]] && echo "${spec#*:}" )"
+for entry in "${entries[@]}"; do
+  type=${entry%%:*}
+  IFS=, read -r itmax eps krylov lfil tolpre <<<"$( [[ $entry == *:* ]] && echo "${entry#*:}" )"
   itmax=${itmax:-1000} eps=${eps:-1e-8} krylov=${krylov:-30} lfil=${lfil:-10} tolpre=${tolpre:-1e-3}
   run="$work/run_${type}_${itmax}_${eps}_${krylov}_${lfil}_${tolpre}"
   rm -rf "$run"
