@@ -79,11 +79,12 @@ std::string usage_text() {
            "       vetrix --help | -h\n"
            "       vetrix --version\n"
            "\n"
-           "Runs the finite-element case held in CASE-FOLDER (without it, the working folder).\n"
-           "Reads there the four decks Basparam.txt, Mesh.txt, Param.txt and IniFile.txt, and\n"
-           "writes there DataOut.txt (results), IniFile.txt (rewritten with the last state, for\n"
-           "a restart), ElapsedTime.txt (timings, appended), Param.txt (rewritten when\n"
-           "Basparam.txt asks for it) and the log file named after *L in Basparam.txt, if any.\n"
+           "Runs the finite-element case held in CASE-FOLDER (without it, the working\n"
+           "folder). Reads there the four decks Basparam.txt, Mesh.txt, Param.txt and\n"
+           "IniFile.txt, and writes there DataOut.txt (results), IniFile.txt (rewritten\n"
+           "with the last state, for a restart), ElapsedTime.txt (timings, appended),\n"
+           "Param.txt (rewritten when Basparam.txt asks for it) and the log file named\n"
+           "after *L in Basparam.txt, if any.\n"
            "\n"
            "Options:\n"
            "  --check     read the decks and do the whole set-up (renumbering, equation\n"
@@ -95,12 +96,10 @@ std::string usage_text() {
            "  --version   print the version and the BLAS library of this build\n"
            "\n"
            "Exit status of a run: 0 when it ends or stops by itself after printing why;\n"
-           "2 for wrong arguments or a deck that cannot be opened or read; 3 when memory\n"
-           "runs out.\n"
+           "2 for wrong arguments, a file that cannot be opened or a value that cannot be\n"
+           "read; 3 when memory runs out.\n"
            "\n"
-           "The guide is in docs/ of the source tree (" VETRIX_SOURCE_DIR
-           "/docs);\n"
-           "begin with README.md there.\n";
+           "The guide: README.md and docs/ in the source tree, " VETRIX_SOURCE_DIR "\n";
 }
 
 std::string version_text() {

@@ -58,7 +58,7 @@ void redirect_screen(DeckFile& control, bool open_log) {
     name.erase(name.find_last_not_of(' ') + 1);
     if (name == "*") return;
     if (!open_log) {
-        say({"Check only: the screen output stays here instead of going to", name});
+        say({"Check only: the screen output stays here instead of going to " + name});
         return;
     }
     if (!screen().redirect_to_file(name)) fail_runtime("cannot open log file " + name);
