@@ -251,4 +251,10 @@ void generico(RunInput& in) {
                        NTimeLevels);
 }
 
+void check_setup(RunInput& in) {
+    DriverState w;
+    driver_setup(in, w);
+    say({"Check finished: the decks are sound and no file was written"});
+}
+
 }  // namespace vetrix

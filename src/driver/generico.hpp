@@ -8,4 +8,8 @@ namespace vetrix {
 // Runs the whole solution from the data read at start-up; the driver may change it in place.
 void generico(RunInput& in);
 
+// The set-up of generico alone, with its memory report: the deck check, which stops before the
+// initial output and so writes no file. Stops leave by exception as in a run.
+void check_setup(RunInput& in);
+
 }  // namespace vetrix

@@ -99,7 +99,7 @@ bool invalid_solver_type(integer t) { return t < -1 || (t >= 7 && t <= 99) || t 
 
 }  // namespace
 
-void redirect_screen(DeckFile& control) {
+void redirect_screen(DeckFile& control, bool open_log) {
     control.rewind();
     if (ifindstringinfile("*L", control) != 0 && ifindstringinfile("*l", control) != 0) return;
     std::string record;
@@ -110,6 +110,10 @@ void redirect_screen(DeckFile& control) {
     std::string name = record.substr(first);
     name.erase(name.find_last_not_of(' ') + 1);
     if (name == "*") return;
+    if (!open_log) {
+        say({"Check only: the screen output stays here instead of going to " + name});
+        return;
+    }
     if (!screen().redirect_to_file(name)) fail_runtime("cannot open log file " + name);
     say({"SCREEN OUTPUT REDIRECTED TO FILE", padded(name, 120)});
 }

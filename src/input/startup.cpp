@@ -10,7 +10,7 @@
 
 namespace vetrix {
 
-RunInput read_run_input() {
+RunInput read_run_input(bool open_log) {
     RunInput in;
     // 1 - the three decks that must exist before anything is written
     DeckFile control("Basparam.txt");
@@ -21,7 +21,7 @@ RunInput read_run_input() {
     ini.require_finite_reals();
     // 2, 3 - banner (always on the screen), then the optional log file
     say({"VETRIX NOW RUNNING"});
-    redirect_screen(control);
+    redirect_screen(control, open_log);
     say({"Reading Data"});
     // 5, 6 - mesh
     read_mesh(mesh, in);

@@ -7,7 +7,8 @@
 namespace vetrix {
 
 // Steps 1 to 10 of a run: everything up to the call of the driver. Orderly stops and runtime
-// failures leave by exception.
-RunInput read_run_input();
+// failures leave by exception. Without open_log a log file named in Basparam.txt is not made
+// and the screen output stays where it is (a deck check writes no file).
+RunInput read_run_input(bool open_log = true);
 
 }  // namespace vetrix

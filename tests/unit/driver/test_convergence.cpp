@@ -157,8 +157,8 @@ TEST(Xupdate, ReplacesAddsOrKeepsEachCoordinate) {
           {{0, 0, -3}, {1, 2, 3, 4, 5, 6}}}) {
         Console con;
         std::vector<real> X = {1, 2, 3, 4, 5, 6};
-        auto call = [&] {
-            xupdate(F1<real>(X), F1<const real>(V), 2, 2, 3, F1<const integer>(flags));
+        auto call = [&, &update = flags] {  // clang before 16 cannot capture a structured binding
+            xupdate(F1<real>(X), F1<const real>(V), 2, 2, 3, F1<const integer>(update));
         };
         if (std::abs(flags[0]) > 2 || std::abs(flags[2]) > 2)
             EXPECT_THROW(call(), OrderlyStop);

@@ -49,9 +49,9 @@ TEST(DirectSegmentIntegrals, AgreeWithQuadratureOfTheKernels) {
         for (auto [s, e] : points) {
             const V2 p{a[0] + L * (s * tx + e * ty), a[1] + L * (s * ty - e * tx)};
             const double foot = std::clamp((p[0] - a[0]) * tx + (p[1] - a[1]) * ty, 0.0, L);
-            auto both = [&](bool nd) {
+            auto both = [&, &a0 = a](bool nd) {  // clang before 16 cannot capture a binding
                 auto k = [&](double t) {
-                    const double dx = a[0] + t * tx - p[0], dy = a[1] + t * ty - p[1];
+                    const double dx = a0[0] + t * tx - p[0], dy = a0[1] + t * ty - p[1];
                     return nd ? -(dx * ty - dy * tx) / (2 * pi * (dx * dx + dy * dy))
                               : -std::log(dx * dx + dy * dy) / (4 * pi);
                 };
