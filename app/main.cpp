@@ -11,11 +11,13 @@
 
 int main() {
     using namespace vetrix;
+    prepare_process();
     int status = 0;
     try {
         RunInput input = read_run_input();
         generico(input);
-    } catch (const OrderlyStop&) {
+    } catch (const OrderlyStop& stop) {
+        report_stop(stop);
         status = 0;
     } catch (const RuntimeFailure& e) {
         screen().flush();

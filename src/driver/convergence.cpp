@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <iostream>
+#include <string>
 #include <vector>
 
 #include "common/stops.hpp"
@@ -35,7 +36,7 @@ bool report_step(integer istep, integer NPrint) {
     screen().flush();
     std::string reply;
     std::getline(std::cin, reply);
-    stop_run();
+    stop_run("NOT CONVERGED IN " + std::to_string(limit) + " ITERATIONS");
 }
 
 }  // namespace

@@ -7,7 +7,9 @@
 namespace vetrix {
 
 // The log-file request ("*L", else "*l"): when the line after it names a file, every later
-// screen line goes there, starting with the redirection line.
+// screen line goes there, starting with the redirection line. A name that leads to one of the
+// run's own files (decks, results, timing file), by any spelling or link, is a runtime failure
+// raised before anything is opened.
 void redirect_screen(DeckFile& control);
 
 // Reads every control value after the mesh is known (NDof, NDim, MaxNodEl set in in).
