@@ -93,23 +93,5 @@ TEST(Writepar, WideIntegersStaySeparatedAndReadBack) {
     EXPECT_EQ(in.param[1], -2.0e200);
 }
 
-// Param.txt that cannot be replaced ends the run naming the file and the reason.
-TEST(Writepar, FailureNamesTheFile) {
-    DeckRun run("decks/read_minimal");
-    fs::remove("Param.txt");
-    fs::create_directory("Param.txt");
-    const std::vector<integer> ptr = {1, 1}, none = {0};
-    const std::vector<real> no_reals = {0.0};
-    try {
-        writepar(1, F1<const integer>(ptr), F1<const integer>(ptr), F1<const real>(no_reals),
-                 F1<const integer>(none), 1);
-        ADD_FAILURE() << "no failure";
-    } catch (const RuntimeFailure& e) {
-        EXPECT_EQ(std::string(e.what()).rfind("cannot write Param.txt: ", 0), 0u) << e.what();
-    }
-    for (const auto& f : fs::directory_iterator("."))
-        EXPECT_EQ(f.path().filename().string().find(".tmp."), std::string::npos);
-}
-
 }  // namespace
 }  // namespace vetrix
