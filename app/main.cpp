@@ -17,6 +17,7 @@ int main(int argc, char** argv) {
     if (const auto answered = answer_command_line(command)) return *answered;
     // a check answers 1 for every way the run would have stopped, in order or by failure
     const bool check = command.command == Command::check;
+    prepare_process();
     int status = 0;
     try {
         RunInput input = read_run_input(!check);
@@ -24,7 +25,8 @@ int main(int argc, char** argv) {
             check_setup(input);
         else
             generico(input);
-    } catch (const OrderlyStop&) {
+    } catch (const OrderlyStop& stop) {
+        report_stop(stop);
         status = check ? 1 : 0;
     } catch (const RuntimeFailure& e) {
         screen().flush();

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 namespace vetrix {
@@ -27,7 +28,16 @@ bool write_all(int fd, std::string_view text) {
 
 }  // namespace
 
-bool replace_file(const std::string& path, std::string_view text, std::string& error) {
+bool replace_file(const std::string& name, std::string_view text, std::string& error) {
+    // a symbolic link stays a link: the file it points at is the one replaced
+    std::string path = name;
+    struct stat link {};
+    if (::lstat(name.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+        if (char* real = ::realpath(name.c_str(), nullptr)) {
+            path = real;
+            std::free(real);
+        }
+    }
     // the temporary file lies in the same folder, so the rename never crosses file systems
     std::string temp = path + ".tmp.XXXXXX";
     const int fd = ::mkstemp(temp.data());

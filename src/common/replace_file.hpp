@@ -9,7 +9,9 @@ namespace vetrix {
 
 // Replaces the file at path by text. On success returns true; on failure returns false, leaves
 // the old file as it was, removes the temporary file and puts the reason (the system's message)
-// in error. The new file is flushed to the disk before the rename.
+// in error. The new file is flushed to the disk before the rename. When path is a symbolic link,
+// the file it points at is replaced and the link kept. A kill at the wrong moment can leave the
+// temporary file (path.tmp.XXXXXX) beside the old one.
 bool replace_file(const std::string& path, std::string_view text, std::string& error);
 
 }  // namespace vetrix

@@ -2,6 +2,7 @@
 // control file switches it to a file for the rest of the run, and tests capture it in a string.
 #pragma once
 
+#include <array>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -23,6 +24,11 @@ public:
     // From now on every line goes to the named file, created or rewritten from its start.
     // Returns false when the file cannot be opened (the screen stays as it was).
     bool redirect_to_file(const std::string& path);
+    // The log file name given to redirect_to_file (empty while the screen is not redirected).
+    const std::string& log_path() const { return log_path_; }
+    // The last line written with line() that holds more than blanks, its blank runs made one
+    // blank and its ends trimmed (a stop names its reason with it).
+    std::string last_message() const { return std::string(last_.data(), last_length_); }
     // Sends every line to *sink (appended) until capture(nullptr) returns to the standard output.
     void capture(std::string* sink);
     bool redirected() const { return file_ != nullptr; }
@@ -30,8 +36,14 @@ public:
     void flush();
 
 private:
+    void remember(std::string_view text);
+
     std::FILE* file_ = nullptr;  // log file when redirected
+    std::string log_path_;
     std::string* sink_ = nullptr;
+    // last message line, kept in fixed storage so that writing a line never allocates
+    std::array<char, 240> last_{};
+    std::size_t last_length_ = 0;
 };
 
 // The one screen of the process.

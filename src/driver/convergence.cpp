@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <iostream>
 #include <limits>
+#include <string>
 #include <vector>
 
 #include "common/stops.hpp"
@@ -36,7 +37,7 @@ bool report_step(integer istep, integer NPrint) {
     screen().flush();
     std::string reply;
     std::getline(std::cin, reply);
-    stop_run();
+    stop_run("NOT CONVERGED IN " + std::to_string(limit) + " ITERATIONS");
 }
 
 }  // namespace

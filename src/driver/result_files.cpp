@@ -1,10 +1,13 @@
 // escribir, write_restart_file, restart_text, dataout_record: DataOut.txt and IniFile.txt.
 #include "driver/result_files.hpp"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <thread>
 
+#include "common/replace_file.hpp"
 #include "common/stops.hpp"
 #include "io/format.hpp"
 #include "io/screen_text.hpp"
@@ -33,22 +36,25 @@ void append_level(std::string& out, const Layout& line, F1<const real> sol0, int
     }
 }
 
-// Writes the whole text and closes the file; false when a write or the close fails.
-bool put_and_close(std::FILE* f, const std::string& text) {
+// Writes the whole text and closes the file; false, with the reason in error, when a write or
+// the close fails.
+bool put_and_close(std::FILE* f, const std::string& text, std::string& error) {
     const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    int saved = errno;
     const bool closed = std::fclose(f) == 0;
+    if (written && !closed) saved = errno;
+    if (!written || !closed) error = std::strerror(saved);
     return written && closed;
 }
-
-// Rewrites IniFile.txt with text; false when it cannot be opened or written.
-bool write_inifile(const std::string& text) {
-    std::FILE* f = std::fopen(kIniFile, "w");
-    return f != nullptr && put_and_close(f, text);
+// Replaces IniFile.txt by text, whole or not at all (it is also the input of the next run);
+// false, with the reason in error, when it cannot be written.
+bool write_inifile(const std::string& text, std::string& error) {
+    return replace_file(kIniFile, text, error);
 }
 
-[[noreturn]] void inifile_failed() {
+[[noreturn]] void inifile_failed(const std::string& error) {
     say({"Error writing IniFile.txt, the restart file is not saved"});
-    fail_runtime("cannot write IniFile.txt");
+    fail_runtime("cannot write IniFile.txt: " + error);
 }
 
 // Opens DataOut.txt, afresh or for appending; every failed attempt is reported, and the
@@ -121,8 +127,9 @@ void escribir(F1<const integer> /*IE*/, F1<const integer> /*JE*/, F1<const real>
     say({"Writing Output"});
 
     // 2 - the restart file; a failure is raised only once the results of this step are safe
+    std::string ini_error;
     const bool ini_written =
-        write_inifile(restart_text(sol0, T, DT, Nodos, NodT, NDof, NTimeLevels));
+        write_inifile(restart_text(sol0, T, DT, Nodos, NodT, NDof, NTimeLevels), ini_error);
 
     // 3 - this step's record of the results file, which the first record of the run starts
     const std::string record =
@@ -131,23 +138,28 @@ void escribir(F1<const integer> /*IE*/, F1<const integer> /*JE*/, F1<const real>
     if (f == nullptr) {
         // the retries are spent: an orderly stop, unless the restart file was lost as well
         say({"DataOut.txt cannot be opened, execution stopped"});
-        if (!ini_written) fail_runtime("cannot open DataOut.txt nor write IniFile.txt");
+        if (!ini_written)
+            fail_runtime("cannot open DataOut.txt nor write IniFile.txt: " + ini_error);
         stop_run();
     }
-    if (!put_and_close(f, record)) {
+    std::string error;
+    if (!put_and_close(f, record, error)) {
         say({"Error writing DataOut.txt, execution stopped"});
-        fail_runtime(ini_written ? "cannot write DataOut.txt"
-                                 : "cannot write DataOut.txt nor IniFile.txt");
+        fail_runtime(ini_written ? "cannot write DataOut.txt: " + error
+                                 : "cannot write DataOut.txt: " + error +
+                                       ", nor IniFile.txt: " + ini_error);
     }
     ++state.records;
 
-    if (!ini_written) inifile_failed();
+    if (!ini_written) inifile_failed(ini_error);
 }
 
 void write_restart_file(F1<const real> sol0, real T, real DT, F1<const integer> Nodos, integer NodT,
                         integer NDof, integer NTimeLevels) {
     say({"Writing IniFile.txt for restart "});
-    if (!write_inifile(restart_text(sol0, T, DT, Nodos, NodT, NDof, NTimeLevels))) inifile_failed();
+    std::string error;
+    if (!write_inifile(restart_text(sol0, T, DT, Nodos, NodT, NDof, NTimeLevels), error))
+        inifile_failed(error);
 }
 
 }  // namespace vetrix

@@ -26,7 +26,8 @@ struct EscribirState {
 // Nodes are listed in the input numbering; Nodos(i) is the solver number of input node i.
 // IE, JE, X, NOlds, NelT, NDim and iElementType are not used.
 // A DataOut.txt that cannot be opened is reported at each attempt and, after the last,
-// ends the run with a runtime failure; an IniFile.txt that cannot be written is reported and
+// ends the run with a runtime failure. IniFile.txt is replaced whole or not at all (a kill or a
+// full disk leaves the old file or the new one); one that cannot be written is reported and
 // ends the run with a runtime failure once this step's DataOut.txt record is complete.
 void escribir(F1<const integer> IE, F1<const integer> JE, F1<const real> X, F1<const real> sol0,
               real T, real DT, integer istep, integer NOut, F1<const integer> Nodos,

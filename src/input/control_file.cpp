@@ -2,6 +2,7 @@
 #include "input/control_file.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -9,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "common/same_file.hpp"
 #include "common/screen.hpp"
 #include "common/stops.hpp"
 #include "common/views.hpp"
@@ -22,6 +24,10 @@ namespace vetrix {
 namespace {
 
 constexpr std::string_view kControl = "Basparam.txt";
+
+// Every file a run reads or writes in its folder besides the log file.
+constexpr std::array<const char*, 6> kRunFiles = {"Basparam.txt", "Mesh.txt",    "IniFile.txt",
+                                                  "Param.txt",    "DataOut.txt", "ElapsedTime.txt"};
 
 // A fatal key: searched from the top; absent -> key line, NOT FOUND, stop.
 void find_required(DeckFile& f, std::string_view key) {
@@ -105,11 +111,16 @@ void redirect_screen(DeckFile& control, bool open_log) {
     std::string record;
     if (!control.read_record120(record))
         fail_runtime("Basparam.txt: end of file where the log file name should follow its keyword");
-    std::size_t first = record.find_first_not_of(' ');
+    // tabs around the name are blanks like spaces
+    const std::size_t first = record.find_first_not_of(" \t");
     if (first == std::string::npos) return;
     std::string name = record.substr(first);
-    name.erase(name.find_last_not_of(' ') + 1);
+    name.erase(name.find_last_not_of(" \t") + 1);
     if (name == "*") return;
+    // opening the log would empty a deck still being read, or mix the screen into a result file
+    for (const char* own : kRunFiles)
+        if (same_file(name, own))
+            fail_runtime("Basparam.txt: the log file \"" + name + "\" is the run's own file " + own);
     if (!open_log) {
         say({"Check only: the screen output stays here instead of going to " + name});
         return;

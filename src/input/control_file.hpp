@@ -7,8 +7,10 @@
 namespace vetrix {
 
 // The log-file request ("*L", else "*l"): when the line after it names a file, every later
-// screen line goes there, starting with the redirection line. Without open_log the name is read
-// and checked, but the screen stays where it is and no file is made (a deck check).
+// screen line goes there, starting with the redirection line. A name that leads to one of the
+// run's own files (decks, results, timing file), by any spelling or link, is a runtime failure
+// raised before anything is opened. Without open_log the name is read and checked, but the
+// screen stays where it is and no file is made (a deck check).
 void redirect_screen(DeckFile& control, bool open_log = true);
 
 // Reads every control value after the mesh is known (NDof, NDim, MaxNodEl set in in).

@@ -12,7 +12,7 @@ std::string key_line(std::string_view key) { return padded(key, 120); }
 void stop_key_not_found(std::string_view key) {
     say({key_line(key)});
     say({"NOT FOUND"});
-    stop_run();
+    stop_run(std::string(key) + " NOT FOUND");
 }
 
 void reject_input(std::string_view file, std::string_view section, const std::string& what) {

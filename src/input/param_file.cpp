@@ -2,13 +2,14 @@
 #include "input/param_file.hpp"
 
 #include <algorithm>
-#include <cstdio>
 #include <limits>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "common/process_state.hpp"
 #include "common/array_helpers.hpp"
+#include "common/replace_file.hpp"
 #include "common/stops.hpp"
 #include "input/deck_messages.hpp"
 #include "io/format.hpp"
@@ -49,6 +50,21 @@ integer read_group_lists(DeckFile& f, std::string_view key, integer groups,
     return length;
 }
 
+// Appends integers ten per line, each right-aligned in 8 columns. A value too wide to leave a
+// blank before it in 8 columns takes a blank and then as many columns as it needs, so that no
+// two values run into each other and the file reads back.
+void append_integer_rows(std::string& out, std::span<const FItem> items) {
+    static const Layout eight_columns("(10I8)");
+    const auto fits = [](const FItem& v) { return v.i >= -999999 && v.i <= 9999999; };
+    if (std::all_of(items.begin(), items.end(), fits)) return eight_columns.append(out, items);
+    std::string layout = "(";
+    for (std::size_t k = 0; k < items.size(); ++k) {
+        if (k > 0) layout += k % 10 == 0 ? ",/," : ",";
+        layout += fits(items[k]) ? "I8" : "1X,I0";
+    }
+    Layout(layout + ")").append(out, items);
+}
+
 }  // namespace
 
 void read_parameters(DeckFile& f, RunInput& in) {
@@ -87,14 +103,13 @@ void read_parameters(DeckFile& f, RunInput& in) {
 void writepar(integer NParamGroups, F1<const integer> ie__param, F1<const integer> ie_jparam,
               F1<const real> param, F1<const integer> jparam, integer ParamWriteSwitch) {
     if (ParamWriteSwitch == 0 || NParamGroups < 1) return;
-    static const Layout counts_layout("(10I8)");
     static const Layout reals_layout("(3E14.6)");
     std::string text;
     std::vector<FItem> items;
     auto counts = [&](F1<const integer> ptr) {
         items.clear();
         for (integer g = 1; g <= NParamGroups; ++g) items.emplace_back(ptr(g + 1) - ptr(g));
-        counts_layout.append(text, items);
+        append_integer_rows(text, items);
     };
     text += "*Parameter Groups\n";
     append_free_line(text, std::vector<FItem>{NParamGroups});
@@ -112,12 +127,12 @@ void writepar(integer NParamGroups, F1<const integer> ie__param, F1<const intege
     if (nint != 0) {
         items.clear();
         for (integer i = 1; i <= nint; ++i) items.emplace_back(jparam(i));
-        counts_layout.append(text, items);
+        append_integer_rows(text, items);
     }
-    std::FILE* out = std::fopen("Param.txt", "w");
-    if (!out) fail_runtime("cannot write Param.txt");
-    const bool ok = std::fwrite(text.data(), 1, text.size(), out) == text.size();
-    if (std::fclose(out) != 0 || !ok) fail_runtime("cannot write Param.txt");
+    // the file is the next run's input: it is replaced whole or left as it was
+    std::string error;
+    if (!replace_file(std::string(kParams), text, error))
+        fail_runtime("cannot write Param.txt: " + error);
 }
 
 }  // namespace vetrix
