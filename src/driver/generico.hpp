@@ -1,11 +1,14 @@
 // generico: the solution driver (set-up, time loop, output), called once per run.
 #pragma once
 
+#include "driver/driver_state.hpp"
 #include "input/run_input.hpp"
 
 namespace vetrix {
 
 // Runs the whole solution from the data read at start-up; the driver may change it in place.
 void generico(RunInput& in);
+// The same with the work storage in the caller's hands (to look at the factors afterwards).
+void generico(RunInput& in, DriverState& w);
 
 }  // namespace vetrix

@@ -41,8 +41,8 @@ void check_nonnegative(std::string_view section, std::string_view what, integer 
                      std::string(what) + " " + std::to_string(value) + " is negative");
 }
 
-// Solver numbers: -1, 0 (direct), 1 to 6 (in-house iterations), 100 to 110 (Krylov family).
-bool invalid_solver_type(integer t) { return t < -1 || (t >= 7 && t <= 99) || t > 110; }
+// Solver numbers: -3 to 0 (direct), 1 to 6 (in-house iterations), 100 to 110 (Krylov family).
+bool invalid_solver_type(integer t) { return t < -3 || (t >= 7 && t <= 99) || t > 110; }
 
 }  // namespace
 
