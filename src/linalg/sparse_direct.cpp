@@ -145,65 +145,76 @@ SparseStatus from_umfpack(bigint status) {
 
 }  // namespace
 
-SparseOutcome SparseDirect::factor() {
+SparseOutcome SparseDirect::analyse() {
     Library& b = *lib_;
     SparseOutcome out;
+    if (analysed()) return out;
     if (sym_) {
-        // 1 - CHOLMOD: quiet, supernodal, its default ordering choice (AMD, with METIS tried
-        //     when AMD fills much)
-        if (!b.started) {
-            cholmod_l_start(&b.common);
-            b.common.print = 0;
-            b.common.supernodal = CHOLMOD_SUPERNODAL;
-            b.started = true;
-        }
+        // CHOLMOD: quiet, supernodal, its default ordering choice (AMD, and METIS tried as well
+        // when AMD fills much)
+        cholmod_l_start(&b.common);
+        b.started = true;
+        b.common.print = 0;
+        b.common.supernodal = CHOLMOD_SUPERNODAL;
         cholmod_sparse A = column_view(n_, Ap_, Ai_, Ax_);
-        if (b.L == nullptr) {
-            b.L = cholmod_l_analyze(&A, &b.common);
-            ++analyses_;
-            if (b.L == nullptr) {
-                out.status = from_cholmod(b.common.status);
-                return out;
-            }
-        }
+        b.L = cholmod_l_analyze(&A, &b.common);
+        ++analyses_;
+        if (b.L == nullptr) out.status = from_cholmod(b.common.status);
         out.entries = static_cast<bigint>(b.common.lnz);
+        return out;
+    }
+    // UMFPACK: default strategy (it picks the symmetric or the unsymmetric ordering); solves
+    // with iterative refinement need n integers and 5 n reals of workspace
+    umfpack_dl_defaults(b.control);
+    b.control[UMFPACK_PRL] = 0;
+    try {
+        b.Wi.assign(static_cast<std::size_t>(n_), 0);
+        b.W.assign(5 * static_cast<std::size_t>(n_), 0.0);
+    } catch (const std::bad_alloc&) {
+        out.status = SparseStatus::out_of_memory;
+        return out;
+    }
+    const bigint st = umfpack_dl_symbolic(n_, n_, Ap_.data(), Ai_.data(), Ax_.data(), &b.symbolic,
+                                          b.control, b.info);
+    ++analyses_;
+    if (st != UMFPACK_OK) {
+        out.status = st == UMFPACK_ERROR_out_of_memory ? SparseStatus::out_of_memory
+                                                       : SparseStatus::failed;
+        if (b.symbolic) umfpack_dl_free_symbolic(&b.symbolic);
+        b.symbolic = nullptr;
+    }
+    out.entries = static_cast<bigint>(b.info[UMFPACK_LNZ_ESTIMATE] + b.info[UMFPACK_UNZ_ESTIMATE]);
+    return out;
+}
+
+bool SparseDirect::analysed() const { return sym_ ? lib_->L != nullptr : lib_->symbolic != nullptr; }
+
+SparseOutcome SparseDirect::factor() {
+    Library& b = *lib_;
+    SparseOutcome out = analyse();
+    if (out.status != SparseStatus::ok) return out;
+    if (sym_) {
+        cholmod_sparse A = column_view(n_, Ap_, Ai_, Ax_);
         cholmod_l_factorize(&A, b.L, &b.common);
         ++factorisations_;
         out.status = from_cholmod(b.common.status);
-        if (out.status == SparseStatus::not_positive_definite && b.L->minor < b.L->n)
+        out.entries = static_cast<bigint>(b.common.lnz);
+        if (out.status == SparseStatus::ok) {
+            out.entries = factor_entries();
+        } else if (out.status == SparseStatus::not_positive_definite && b.L->minor < b.L->n) {
+            // the factor's column k is equation Perm[k] of ours
             out.equation =
                 static_cast<integer>(static_cast<const bigint*>(b.L->Perm)[b.L->minor] + 1);
-        else if (out.status == SparseStatus::ok)
-            out.entries = factor_entries();
+        }
         return out;
     }
-    // 2 - UMFPACK: default strategy (it picks the symmetric or the unsymmetric ordering)
-    if (b.symbolic == nullptr) {
-        umfpack_dl_defaults(b.control);
-        b.control[UMFPACK_PRL] = 0;
-        try {
-            b.Wi.assign(static_cast<std::size_t>(n_), 0);
-            b.W.assign(5 * static_cast<std::size_t>(n_), 0.0);
-        } catch (const std::bad_alloc&) {
-            out.status = SparseStatus::out_of_memory;
-            return out;
-        }
-        const bigint st = umfpack_dl_symbolic(n_, n_, Ap_.data(), Ai_.data(), Ax_.data(),
-                                              &b.symbolic, b.control, b.info);
-        ++analyses_;
-        if (st != UMFPACK_OK) {
-            // a structurally singular matrix is found here already
-            out.status = st == UMFPACK_ERROR_out_of_memory ? SparseStatus::out_of_memory
-                                                           : SparseStatus::failed;
-            if (b.symbolic) umfpack_dl_free_symbolic(&b.symbolic);
-            return out;
-        }
-    }
     if (b.numeric) umfpack_dl_free_numeric(&b.numeric);
+    b.numeric = nullptr;
     const bigint st = umfpack_dl_numeric(Ap_.data(), Ai_.data(), Ax_.data(), b.symbolic,
                                          &b.numeric, b.control, b.info);
     ++factorisations_;
     out.status = from_umfpack(st);
+    out.entries = static_cast<bigint>(b.info[UMFPACK_LNZ_ESTIMATE] + b.info[UMFPACK_UNZ_ESTIMATE]);
     if (out.status == SparseStatus::ok) {
         out.entries = factor_entries();
     } else if (out.status == SparseStatus::singular) {
@@ -218,8 +229,6 @@ SparseOutcome SparseDirect::factor() {
                 out.equation = static_cast<integer>(Q[k] + 1);
                 break;
             }
-    } else {
-        out.entries = static_cast<bigint>(b.info[UMFPACK_LNZ_ESTIMATE] + b.info[UMFPACK_UNZ_ESTIMATE]);
     }
     return out;
 }

@@ -45,8 +45,10 @@ public:
     // (ignored when sym), AD the diagonal.
     void refill(F1<const real> upper, F1<const real> lower, F1<const real> AD);
 
-    // Numeric factorisation of the refilled values; the first call also makes the symbolic
-    // analysis (ordering and factor pattern), later ones re-use it.
+    // Symbolic analysis of the pattern (fill-reducing ordering, factor pattern), once: later
+    // calls return at once. entries: the factor entries it predicts.
+    SparseOutcome analyse();
+    // Numeric factorisation of the refilled values, analysing first if not done yet.
     SparseOutcome factor();
 
     // X = A^-1 B with the current factor (B and X of n entries; they may not overlap).
@@ -56,6 +58,7 @@ public:
     bigint factor_bytes() const;    // bytes of the factor's values and indices
     integer analyses() const { return analyses_; }
     integer factorisations() const { return factorisations_; }
+    bool analysed() const;
     bool factored() const { return factorisations_ > 0; }
 
 private:
