@@ -31,6 +31,8 @@ struct SparseDirect::Library {
     void* numeric = nullptr;
     std::vector<bigint> Wi;  // solve workspaces: n integers, 5 n reals (iterative refinement)
     std::vector<real> W;
+    std::vector<bigint> Q;   // column order and diagonal of U after each factorisation
+    std::vector<real> Dx;
 
     ~Library() {
         if (started) {
@@ -170,6 +172,8 @@ SparseOutcome SparseDirect::analyse() {
     try {
         b.Wi.assign(static_cast<std::size_t>(n_), 0);
         b.W.assign(5 * static_cast<std::size_t>(n_), 0.0);
+        b.Q.assign(static_cast<std::size_t>(n_), 0);
+        b.Dx.assign(static_cast<std::size_t>(n_), 0.0);
     } catch (const std::bad_alloc&) {
         out.status = SparseStatus::out_of_memory;
         return out;
@@ -215,20 +219,19 @@ SparseOutcome SparseDirect::factor() {
     ++factorisations_;
     out.status = from_umfpack(st);
     out.entries = static_cast<bigint>(b.info[UMFPACK_LNZ_ESTIMATE] + b.info[UMFPACK_UNZ_ESTIMATE]);
-    if (out.status == SparseStatus::ok) {
-        out.entries = factor_entries();
-    } else if (out.status == SparseStatus::singular) {
-        // the first zero on the diagonal of U; its column is the undetermined unknown
-        std::vector<real> Dx(static_cast<std::size_t>(n_));
-        std::vector<bigint> Q(static_cast<std::size_t>(n_));
+    if (out.status == SparseStatus::ok || out.status == SparseStatus::singular) {
+        // the first zero or not finite entry on the diagonal of U (a value that is not a number
+        // passes the library's own test); its column is the undetermined unknown
         bigint do_recip = 0;
         umfpack_dl_get_numeric(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                               Q.data(), Dx.data(), &do_recip, nullptr, b.numeric);
+                               b.Q.data(), b.Dx.data(), &do_recip, nullptr, b.numeric);
         for (integer k = 0; k < n_; ++k)
-            if (Dx[k] == 0.0 || !std::isfinite(Dx[k])) {
-                out.equation = static_cast<integer>(Q[k] + 1);
+            if (b.Dx[k] == 0.0 || !std::isfinite(b.Dx[k])) {
+                out.status = SparseStatus::singular;
+                out.equation = static_cast<integer>(b.Q[k] + 1);
                 break;
             }
+        if (out.status == SparseStatus::ok) out.entries = factor_entries();
     }
     return out;
 }

@@ -2,6 +2,8 @@
 // one analysis, and the breakdowns named by their equation.
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "linalg/sparse_direct.hpp"
 #include "linalg_test_support.hpp"
 
@@ -20,13 +22,16 @@ struct Case {
 };
 
 // A five-point grid (symmetric positive definite, then with convection), and the two breakdowns:
-// a negative pivot under symmetric storage, an exactly zero row and column under LU.
+// a negative pivot under symmetric storage, an exactly zero row and column under LU, and a value
+// that is not a number (which the LU library lets through).
+constexpr real kNaN = std::numeric_limits<real>::quiet_NaN();
 const Case kCases[] = {
     {"spd", test::grid(4, 4.5, 0.0, 0.0), true, SparseStatus::ok, 0},
     {"convection", test::grid(4, 4.5, 0.4, -0.3), false, SparseStatus::ok, 0},
     {"indefinite", Dense(3, {4, 1, 0, 1, 4, 1, 0, 1, -4}), true,
      SparseStatus::not_positive_definite, 3},
     {"singular", Dense(3, {4, 0, 1, 0, 0, 0, 1, 0, 4}), false, SparseStatus::singular, 2},
+    {"not a number", Dense(3, {4, 1, 0, 1, kNaN, 1, 0, 1, 4}), false, SparseStatus::singular, 2},
 };
 
 TEST(SparseDirect, SolvesRefillsAndNamesBreakdowns) {
