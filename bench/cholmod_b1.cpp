@@ -15,8 +15,8 @@
 #include <vector>
 
 extern "C" void dgemm_(const char*, const char*, const int*, const int*, const int*, const double*,
-                       const double*, const int*, const double*, const int*, const double*,
-                       double*, const int*);
+                       const double*, const int*, const double*, const int*, const double*, double*,
+                       const int*);
 
 namespace {
 
@@ -55,7 +55,8 @@ cholmod_sparse* b1_matrix(long N, cholmod_common* c) {
             const long tri[2][3] = {{n00, n10, n11}, {n00, n11, n01}};
             for (const auto& e : tri) {
                 double x[3], y[3];
-                for (int a = 0; a < 3; ++a) x[a] = (e[a] % (N + 1)) * h, y[a] = (e[a] / (N + 1)) * h;
+                for (int a = 0; a < 3; ++a)
+                    x[a] = (e[a] % (N + 1)) * h, y[a] = (e[a] / (N + 1)) * h;
                 const double b[3] = {y[1] - y[2], y[2] - y[0], y[0] - y[1]};
                 const double g[3] = {x[2] - x[1], x[0] - x[2], x[1] - x[0]};
                 for (int a = 0; a < 3; ++a)
@@ -112,8 +113,9 @@ int main(int argc, char** argv) {
         auto t0 = Clock::now();
         cholmod_factor* L = cholmod_l_analyze(A, &c);
         analyse.push_back(seconds_since(t0));
-        chosen = c.method[c.selected].ordering == CHOLMOD_METIS ? "METIS"
-                 : c.method[c.selected].ordering == CHOLMOD_NESDIS ? "NESDIS" : "AMD";
+        chosen = c.method[c.selected].ordering == CHOLMOD_METIS    ? "METIS"
+                 : c.method[c.selected].ordering == CHOLMOD_NESDIS ? "NESDIS"
+                                                                   : "AMD";
         t0 = Clock::now();
         cholmod_l_factorize(A, L, &c);
         factor.push_back(seconds_since(t0));
@@ -143,10 +145,13 @@ int main(int argc, char** argv) {
     const double fa = median(factor), an = median(analyse), so = median(solves);
     std::printf("N %ld, unknowns %ld, ordering %s, medians of %d\n", N, (N + 1) * (N + 1),
                 chosen.c_str(), reps);
-    std::printf("  analyse %.3f s, factor %.3f s (%.2f GFlop, %.2f GFlop/s), 20 solves %.3f s,"
-                " sum %.3f s\n", an, fa, flops / 1e9, flops / 1e9 / fa, so, an + fa + so);
+    std::printf(
+        "  analyse %.3f s, factor %.3f s (%.2f GFlop, %.2f GFlop/s), 20 solves %.3f s,"
+        " sum %.3f s\n",
+        an, fa, flops / 1e9, flops / 1e9 / fa, so, an + fa + so);
     const double gemm = dgemm_rate(2000);
-    std::printf("  nnz(L) %.1f M, peak %.0f MB, dgemm n=2000 %.2f GFlop/s, factor rate / dgemm %.2f\n",
-                lnz / 1e6, u.ru_maxrss / 1024.0, gemm, flops / 1e9 / fa / gemm);
+    std::printf(
+        "  nnz(L) %.1f M, peak %.0f MB, dgemm n=2000 %.2f GFlop/s, factor rate / dgemm %.2f\n",
+        lnz / 1e6, u.ru_maxrss / 1024.0, gemm, flops / 1e9 / fa / gemm);
     return 0;
 }

@@ -41,10 +41,11 @@ void say_equation(const DriverState& w, std::string_view what, integer s, intege
 // Turns a failed sparse factorisation of substep s into its stop.
 void sparse_outcome(DriverState& w, integer s, const SparseOutcome& r) {
     switch (r.status) {
-        case SparseStatus::ok: return;
+        case SparseStatus::ok:
+            return;
         case SparseStatus::not_positive_definite:
-            say_equation(w, "MATRIX NOT POSITIVE DEFINITE IN THE SPARSE FACTORISATION OF SUBSTEP", s,
-                         r.equation);
+            say_equation(w, "MATRIX NOT POSITIVE DEFINITE IN THE SPARSE FACTORISATION OF SUBSTEP",
+                         s, r.equation);
             say({"With sym = T types -2 and -3 need a positive definite matrix: give sym = F to "
                  "factor it with pivoting"});
             break;

@@ -71,7 +71,8 @@ SolverStorage solver_storage(integer t, integer n, integer z, integer m, integer
     const bigint W = (p + 6) * N + 5 * p + p * p + 5;
     switch (t) {
         case -2:
-        case -3: break;  // the sparse factor sizes itself after its analysis
+        case -3:
+            break;  // the sparse factor sizes itself after its analysis
         case -1:
         case 0:
             s.has_iu = true;

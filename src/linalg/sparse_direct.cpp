@@ -31,7 +31,7 @@ struct SparseDirect::Library {
     void* numeric = nullptr;
     std::vector<bigint> Wi;  // solve workspaces: n integers, 5 n reals (iterative refinement)
     std::vector<real> W;
-    std::vector<bigint> Q;   // column order and diagonal of U after each factorisation
+    std::vector<bigint> Q;  // column order and diagonal of U after each factorisation
     std::vector<real> Dx;
 
     ~Library() {
@@ -129,19 +129,27 @@ cholmod_sparse column_view(integer n, std::vector<bigint>& Ap, std::vector<bigin
 
 SparseStatus from_cholmod(int status) {
     switch (status) {
-        case CHOLMOD_OK: return SparseStatus::ok;
-        case CHOLMOD_NOT_POSDEF: return SparseStatus::not_positive_definite;
-        case CHOLMOD_OUT_OF_MEMORY: return SparseStatus::out_of_memory;
-        default: return SparseStatus::failed;
+        case CHOLMOD_OK:
+            return SparseStatus::ok;
+        case CHOLMOD_NOT_POSDEF:
+            return SparseStatus::not_positive_definite;
+        case CHOLMOD_OUT_OF_MEMORY:
+            return SparseStatus::out_of_memory;
+        default:
+            return SparseStatus::failed;
     }
 }
 
 SparseStatus from_umfpack(bigint status) {
     switch (status) {
-        case UMFPACK_OK: return SparseStatus::ok;
-        case UMFPACK_WARNING_singular_matrix: return SparseStatus::singular;
-        case UMFPACK_ERROR_out_of_memory: return SparseStatus::out_of_memory;
-        default: return SparseStatus::failed;
+        case UMFPACK_OK:
+            return SparseStatus::ok;
+        case UMFPACK_WARNING_singular_matrix:
+            return SparseStatus::singular;
+        case UMFPACK_ERROR_out_of_memory:
+            return SparseStatus::out_of_memory;
+        default:
+            return SparseStatus::failed;
     }
 }
 
@@ -182,8 +190,8 @@ SparseOutcome SparseDirect::analyse() {
                                           b.control, b.info);
     ++analyses_;
     if (st != UMFPACK_OK) {
-        out.status = st == UMFPACK_ERROR_out_of_memory ? SparseStatus::out_of_memory
-                                                       : SparseStatus::failed;
+        out.status =
+            st == UMFPACK_ERROR_out_of_memory ? SparseStatus::out_of_memory : SparseStatus::failed;
         if (b.symbolic) umfpack_dl_free_symbolic(&b.symbolic);
         b.symbolic = nullptr;
     }
@@ -191,7 +199,9 @@ SparseOutcome SparseDirect::analyse() {
     return out;
 }
 
-bool SparseDirect::analysed() const { return sym_ ? lib_->L != nullptr : lib_->symbolic != nullptr; }
+bool SparseDirect::analysed() const {
+    return sym_ ? lib_->L != nullptr : lib_->symbolic != nullptr;
+}
 
 SparseOutcome SparseDirect::factor() {
     Library& b = *lib_;
@@ -214,8 +224,8 @@ SparseOutcome SparseDirect::factor() {
     }
     if (b.numeric) umfpack_dl_free_numeric(&b.numeric);
     b.numeric = nullptr;
-    const bigint st = umfpack_dl_numeric(Ap_.data(), Ai_.data(), Ax_.data(), b.symbolic,
-                                         &b.numeric, b.control, b.info);
+    const bigint st = umfpack_dl_numeric(Ap_.data(), Ai_.data(), Ax_.data(), b.symbolic, &b.numeric,
+                                         b.control, b.info);
     ++factorisations_;
     out.status = from_umfpack(st);
     out.entries = static_cast<bigint>(b.info[UMFPACK_LNZ_ESTIMATE] + b.info[UMFPACK_UNZ_ESTIMATE]);
@@ -251,8 +261,8 @@ void SparseDirect::solve(F1<const real> B, F1<real> X) {
         std::copy_n(x, n_, X.data());
         return;
     }
-    umfpack_dl_wsolve(UMFPACK_A, Ap_.data(), Ai_.data(), Ax_.data(), X.data(), B.data(),
-                      b.numeric, b.control, b.solve_info, b.Wi.data(), b.W.data());
+    umfpack_dl_wsolve(UMFPACK_A, Ap_.data(), Ai_.data(), Ax_.data(), X.data(), B.data(), b.numeric,
+                      b.control, b.solve_info, b.Wi.data(), b.W.data());
 }
 
 bigint SparseDirect::factor_entries() const {
@@ -272,8 +282,9 @@ bigint SparseDirect::factor_bytes() const {
         // values, the supernodes' row indices, three pointers per supernode, and the ordering,
         // its column counts and the permutation back
         return static_cast<bigint>(b.L->xsize) * static_cast<bigint>(sizeof(real)) +
-               word * (static_cast<bigint>(b.L->ssize) + 3 * (static_cast<bigint>(b.L->nsuper) + 1) +
-                       3 * static_cast<bigint>(b.L->n));
+               word *
+                   (static_cast<bigint>(b.L->ssize) + 3 * (static_cast<bigint>(b.L->nsuper) + 1) +
+                    3 * static_cast<bigint>(b.L->n));
     }
     if (!b.numeric) return 0;
     return static_cast<bigint>(lib_->info[UMFPACK_NUMERIC_SIZE] * lib_->info[UMFPACK_SIZE_OF_UNIT]);

@@ -17,7 +17,7 @@ enum class SparseStatus {
     not_positive_definite,  // Cholesky met a pivot <= 0 (symmetric storage only)
     singular,               // LU met an exactly zero pivot
     out_of_memory,
-    failed,                 // any other library failure (for example a factor too large to index)
+    failed,  // any other library failure (for example a factor too large to index)
 };
 
 struct SparseOutcome {
@@ -30,7 +30,7 @@ struct SparseOutcome {
 // (IA, JA, AN, AD), its symbolic analysis and its numeric factor. The pattern is built once;
 // refill copies the values in through a position map, so each factorisation costs no search.
 class SparseDirect {
-public:
+  public:
     SparseDirect();
     ~SparseDirect();
     SparseDirect(const SparseDirect&) = delete;
@@ -61,7 +61,7 @@ public:
     bool analysed() const;
     bool factored() const { return factorisations_ > 0; }
 
-private:
+  private:
     struct Library;  // the library's own objects, seen only in sparse_direct.cpp
     std::unique_ptr<Library> lib_;
     integer n_ = 0;

@@ -63,7 +63,8 @@ TEST(SparseDirect, SolvesRefillsAndNamesBreakdowns) {
         ASSERT_EQ(f.factor().status, SparseStatus::ok);
         Vec y(n, 0.0);
         f.solve(F1<const real>(b), F1<real>(y));
-        for (integer i = 0; i < n; ++i) EXPECT_NEAR(y[i], 0.5 * x[i], 1e-14 * std::abs(x[i]) + 1e-15);
+        for (integer i = 0; i < n; ++i)
+            EXPECT_NEAR(y[i], 0.5 * x[i], 1e-14 * std::abs(x[i]) + 1e-15);
         EXPECT_EQ(f.analyses(), 1);
         EXPECT_EQ(f.factorisations(), 2);
     }
