@@ -2,7 +2,8 @@
 // prescribed rows, matrixcoef), the solve (factor in the first step, then forward and back
 // substitution) and the output (escribir), with the heap allocations counted in each phase.
 // It drives the same routines in the same order as the driver's time loop does for one linear
-// substep with solver type -1 or 0, the case of the B1 deck.
+// substep with solver type -1 or 0, the case of the B1 deck, or -2/-3 (sparse direct: the
+// symbolic analysis is its own phase, the refill of the values belongs to the factorisation).
 //   b1_phases <B1 deck folder> [repetitions]
 #include <malloc.h>
 
@@ -25,6 +26,7 @@
 #include "driver/setup.hpp"
 #include "input/startup.hpp"
 #include "linalg/skyline_factor.hpp"
+#include "linalg/sparse_direct.hpp"
 
 // Heap allocations counted while `counting` is set: the C allocator is wrapped, which also
 // covers operator new, the standard streams and FILE buffers.
@@ -76,7 +78,7 @@ struct Phase {
 };
 
 struct Run {
-    Phase read, setup, factor, assembly, solve, output;
+    Phase read, setup, analyse, factor, assembly, solve, output;
     int steps = 0;
     double umax = 0.0;
 };
@@ -143,17 +145,37 @@ Run run_once() {
                    in.NDim, in.MaxNodEl, in.NTypes, in.NCommon, in.NDofEl(), in.sym[0], in.DT,
                    in.DT, T, in.NTimeLevels, &w.assembly);
         r.assembly.end();
-        F1<real> Uu = UN.section(w.un_upper[0]), Ul = UN.section(w.un_lower[0]);
-        F1<real> DI = UD.section(w.ud_first[0]), XL = UD.section(w.ud_second[0]);
-        if (t == 0 || istep == 0) {
-            r.factor.begin();
-            trianns(IA, JA, upper, lower, F1<const real>(w.AD).section(1, n), IU, JU, Uu, Ul, DI,
-                    XL, F1<integer>(w.IP), F1<integer>(w.IUP), n, sym);
-            r.factor.end();
+        if (t == -2 || t == -3) {
+            SparseDirect& f = *w.sparse[0];
+            if (!f.analysed()) {
+                r.analyse.begin();
+                f.analyse();
+                r.analyse.end();
+            }
+            if (t == -3 || istep == 0) {
+                r.factor.begin();
+                f.refill(upper, lower, F1<const real>(w.AD).section(1, n));
+                if (f.factor().status != SparseStatus::ok) {
+                    std::fprintf(stderr, "sparse factorisation failed\n");
+                    std::exit(1);
+                }
+                r.factor.end();
+            }
+            r.solve.begin();
+            f.solve(F1<const real>(w.B_Load).section(1, n), F1<real>(w.Unk1).section(1, n));
+        } else {
+            F1<real> Uu = UN.section(w.un_upper[0]), Ul = UN.section(w.un_lower[0]);
+            F1<real> DI = UD.section(w.ud_first[0]), XL = UD.section(w.ud_second[0]);
+            if (t == 0 || istep == 0) {
+                r.factor.begin();
+                trianns(IA, JA, upper, lower, F1<const real>(w.AD).section(1, n), IU, JU, Uu, Ul, DI,
+                        XL, F1<integer>(w.IP), F1<integer>(w.IUP), n, sym);
+                r.factor.end();
         }
         r.solve.begin();
         forwback(IU, JU, DI, Uu, Ul, F1<const real>(w.B_Load).section(1, n),
                  F1<real>(w.Unk1).section(1, n), n);
+        }
         spanvect(eq_node, eq_dof, F1<const real>(w.Unk1), Sol, n, NDof);
         asigreal(sol0.section(1, NTotDof), Sol, NTotDof);
         r.solve.end();
@@ -203,7 +225,8 @@ int main(int argc, char** argv) {
         double per;
     };
     const Row rows[] = {{"read input", &Run::read, 1.0},       {"set-up", &Run::setup, 1.0},
-                        {"factor (first step)", &Run::factor, 1.0},
+                        {"analyse", &Run::analyse, 1.0},
+                        {"factor (sum of steps)", &Run::factor, 1.0},
                         {"assembly per step", &Run::assembly, steps},
                         {"solve per step", &Run::solve, steps},
                         {"output per record", &Run::output, 2.0}};

@@ -72,7 +72,7 @@ def main():
     write_lines(os.path.join(a.outdir, "Mesh.txt"), mesh)
 
     t = a.solver
-    if t in (-1, 0):
+    if t in (-3, -2, -1, 0):  # direct types take no values
         solver_values = []
     elif t in (1, 2, 3):
         solver_values = [f"{a.itmax} {a.eps}"]

@@ -1,11 +1,13 @@
 // DriverState: the driver's work storage and per-substep tables, sized once at set-up.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "assembly/element_dispatch.hpp"
 #include "common/types.hpp"
+#include "linalg/sparse_direct.hpp"
 
 namespace vetrix {
 
@@ -55,6 +57,8 @@ struct DriverState {
     std::vector<real> WorkSpace;   // real work of the iterative solvers
     std::vector<integer> IAC, JAC; // full row storage: pointers, columns
     std::vector<real> AC;          //   and values
+    // sparse direct factor of each substep of types -2 and -3 (null for the other types)
+    std::vector<std::unique_ptr<SparseDirect>> sparse;
 
     AssemblyWorkspace assembly;  // element workspace of every assembly
 

@@ -17,9 +17,11 @@
 #include "driver/setup.hpp"
 #include "input/param_file.hpp"
 #include "io/screen_text.hpp"
+#include "io/memory_ledger.hpp"
 #include "io/timing.hpp"
 #include "linalg/iterative_solver.hpp"
 #include "linalg/skyline_factor.hpp"
+#include "linalg/sparse_direct.hpp"
 
 namespace vetrix {
 
@@ -27,8 +29,44 @@ namespace {
 
 const std::string kUnderline(59, '_');
 
-// One linear solve of substep s with the system assembled in w: the direct factor (type -1 keeps
-// the factor of the first time step, type 0 refactors every time) or the iterative front end.
+// The equation's place in the mesh, for the messages: "EQUATION i NODE n DOF d".
+void say_equation(const DriverState& w, std::string_view what, integer s, integer i) {
+    if (i < 1) {
+        say({what, s});
+        return;
+    }
+    const integer e = w.eq_start[s - 1] + i - 1;
+    say({what, s, "EQUATION", i, "NODE", w.NOlds[w.iEQNode[e - 1] - 1], "DOF", w.iEqDof[e - 1]});
+}
+
+// Turns a failed sparse factorisation of substep s into its stop.
+void sparse_outcome(DriverState& w, integer s, const SparseOutcome& r) {
+    switch (r.status) {
+        case SparseStatus::ok:
+            return;
+        case SparseStatus::not_positive_definite:
+            say_equation(w, "MATRIX NOT POSITIVE DEFINITE IN THE SPARSE FACTORISATION OF SUBSTEP",
+                         s, r.equation);
+            say({"With sym = T types -2 and -3 need a positive definite matrix: give sym = F to "
+                 "factor it with pivoting"});
+            break;
+        case SparseStatus::singular:
+            say_equation(w, "ZERO PIVOT IN THE SPARSE FACTORISATION OF SUBSTEP", s, r.equation);
+            say({"The system is singular: check the prescribed values of this dof"});
+            break;
+        case SparseStatus::out_of_memory:
+            mem_alloc("SparseFactor", r.entries, 8, w.total, 1);
+            break;
+        case SparseStatus::failed:
+            say({"THE SPARSE FACTORISATION FAILED IN SUBSTEP", s});
+            break;
+    }
+    stop_run();
+}
+
+// One linear solve of substep s with the system assembled in w: the sparse direct factor (types -2
+// and -3), the skyline direct factor (type -1 keeps the factor of the first time step, type 0
+// refactors every time) or the iterative front end.
 void solve_substep(RunInput& in, DriverState& w, integer s, integer istep) {
     const integer n = w.iRowT[s - 1], z = w.NnzU[s - 1], t = in.isolvertype[s - 1];
     const bool sym = in.sym[s - 1] != 0;
@@ -41,6 +79,18 @@ void solve_substep(RunInput& in, DriverState& w, integer s, integer istep) {
     F1<real> B = F1<real>(w.B_Load).section(1, n);
     F1<real> X = F1<real>(w.Unk1).section(1, n);
     F1<real> UN(w.UN), UD(w.UD);
+    if (t == -2 || t == -3) {
+        // type -2 keeps the factor of the first time step as -1 does; -3 refactors every solve
+        SparseDirect& f = *w.sparse[s - 1];
+        if (t == -3 || istep == 0) {
+            const bool first = !f.factored();
+            f.refill(upper, lower, AD);
+            sparse_outcome(w, s, f.factor());
+            if (first) mem_factor(s, f.factor_entries(), f.factor_bytes(), w.total);
+        }
+        f.solve(B, X);
+        return;
+    }
     if (t == -1 || t == 0) {
         F1<const integer> IU = F1<const integer>(w.IU).section(w.iu_start[s - 1], n + 1);
         F1<const integer> JU = F1<const integer>(w.JU).section(w.ju_start[s - 1], w.LJU[s - 1]);
@@ -113,6 +163,10 @@ void check_finite_solution(const DriverState& w, integer s, integer n) {
 
 void generico(RunInput& in) {
     DriverState w;
+    generico(in, w);
+}
+
+void generico(RunInput& in, DriverState& w) {
     driver_setup(in, w);
 
     const integer NodT = in.NodT, NDof = in.NDof, NDim = in.NDim, NS = in.NSubSteps;

@@ -16,6 +16,7 @@
 #include "io/memory_ledger.hpp"
 #include "io/screen_text.hpp"
 #include "linalg/skyline_factor.hpp"
+#include "linalg/sparse_direct.hpp"
 #include "linalg/storage_conversion.hpp"
 
 namespace vetrix {
@@ -69,6 +70,9 @@ SolverStorage solver_storage(integer t, integer n, integer z, integer m, integer
     const bigint p = std::max<bigint>(M, 20);
     const bigint W = (p + 6) * N + 5 * p + p * p + 5;
     switch (t) {
+        case -2:
+        case -3:
+            break;  // the sparse factor sizes itself after its analysis
         case -1:
         case 0:
             s.has_iu = true;
@@ -299,6 +303,20 @@ void driver_setup(RunInput& in, DriverState& w) {
                                  F1<const integer>(w.iDofEq).section((s - 1) * NTotDof + 1, NTotDof), n, sky);
         w.LSkyLine[s - 1] = sky;
         sort_rows(IA, JA, n, F1<integer>(w.IP), scratch);
+    }
+    // the compressed-column copies of the sparse direct substeps: pattern now, values per solve
+    w.sparse.clear();
+    w.sparse.resize(NS);
+    for (integer s = 1; s <= NS; ++s) {
+        const integer t = in.isolvertype[s - 1], n = w.iRowT[s - 1];
+        if (t != -2 && t != -3) continue;
+        w.sparse[s - 1] = std::make_unique<SparseDirect>();
+        const bigint nnz = w.sparse[s - 1]->set_pattern(
+            F1<const integer>(w.IA).section(w.ia_start[s - 1], n + 1),
+            F1<const integer>(w.JA).section(w.ja_start[s - 1], w.NnzU[s - 1]), n, in.sym[s - 1] != 0);
+        // pointers, rows, values and the value positions
+        mem_alloc("CSCMat", nnz < 0 ? static_cast<bigint>(n) + 1 : n + 1 + 3 * nnz, 8, w.total,
+                  nnz < 0 ? 1 : 0);
     }
 
     // 16 - temporary column store of the symbolic factorisations. Its reported length is the

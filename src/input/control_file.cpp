@@ -100,8 +100,8 @@ integer common_parameters_read(integer code, integer NDof) {
     }
 }
 
-// Solver numbers: -1, 0 (direct), 1 to 6 (in-house iterations), 100 to 110 (Krylov family).
-bool invalid_solver_type(integer t) { return t < -1 || (t >= 7 && t <= 99) || t > 110; }
+// Solver numbers: -3 to 0 (direct), 1 to 6 (in-house iterations), 100 to 110 (Krylov family).
+bool invalid_solver_type(integer t) { return t < -3 || (t >= 7 && t <= 99) || t > 110; }
 
 }  // namespace
 

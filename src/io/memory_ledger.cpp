@@ -14,6 +14,12 @@ void mem_alloc(std::string_view name, bigint count, integer itemsize, bigint& to
     say();
 }
 
+void mem_factor(integer substep, bigint entries, bigint bytes, bigint& total) {
+    say({"SPARSE FACTOR OF SUBSTEP", substep, "ENTRIES", static_cast<long long>(entries), "BYTES",
+         static_cast<long long>(bytes)});
+    total += bytes;
+}
+
 void error_alloc() {
     say({"ALLOCATION ERROR"});
     stop_run();
