@@ -38,12 +38,23 @@ bool replace_file(const std::string& name, std::string_view text, std::string& e
             std::free(real);
         }
     }
+    const std::string temp = write_beside(path, text, error);
+    if (temp.empty()) return false;
+    if (::rename(temp.c_str(), path.c_str()) != 0) {
+        error = std::strerror(errno);
+        ::unlink(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+std::string write_beside(const std::string& path, std::string_view text, std::string& error) {
     // the temporary file lies in the same folder, so the rename never crosses file systems
     std::string temp = path + ".tmp.XXXXXX";
     const int fd = ::mkstemp(temp.data());
     if (fd < 0) {
         error = std::strerror(errno);
-        return false;
+        return {};
     }
     // keep the permissions a newly created file would have had (mkstemp makes it 0600)
     const mode_t mask = ::umask(0);
@@ -56,15 +67,12 @@ bool replace_file(const std::string& name, std::string_view text, std::string& e
         ok = false;
         saved = errno;
     }
-    if (ok && ::rename(temp.c_str(), path.c_str()) != 0) {
-        ok = false;
-        saved = errno;
-    }
     if (!ok) {
         ::unlink(temp.c_str());
         error = std::strerror(saved);
+        return {};
     }
-    return ok;
+    return temp;
 }
 
 }  // namespace vetrix

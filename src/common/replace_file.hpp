@@ -14,4 +14,10 @@ namespace vetrix {
 // temporary file (path.tmp.XXXXXX) beside the old one.
 bool replace_file(const std::string& path, std::string_view text, std::string& error);
 
+// The first half of a replacement: writes text to a new temporary file beside path
+// (path.tmp.XXXXXX, with the permissions of the file it is to replace, or of a new file) and
+// flushes it to the disk. Returns its name, or an empty string with the reason in error (no
+// temporary file is then left). The caller renames it into place or removes it.
+std::string write_beside(const std::string& path, std::string_view text, std::string& error);
+
 }  // namespace vetrix
