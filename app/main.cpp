@@ -8,9 +8,21 @@
 #include "common/stops.hpp"
 #include "driver/generico.hpp"
 #include "input/startup.hpp"
+#if VETRIX_PETSC
+#include "parallel/distributed_solver.hpp"
+#endif
 
-int main() {
+int main([[maybe_unused]] int argc, [[maybe_unused]] char** argv) {
     using namespace vetrix;
+#if VETRIX_PETSC
+    // PETSc and MPI around the run (arguments with a single '-' are PETSc's options); every
+    // rank but 0 serves the distributed solver and touches no file
+    DistributedSession session(&argc, &argv);
+    if (!session.root()) {
+        session.serve();
+        return 0;
+    }
+#endif
     int status = 0;
     try {
         RunInput input = read_run_input();

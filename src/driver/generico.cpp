@@ -19,6 +19,9 @@
 #include "io/timing.hpp"
 #include "linalg/iterative_solver.hpp"
 #include "linalg/skyline_factor.hpp"
+#if VETRIX_PETSC
+#include "parallel/distributed_solver.hpp"
+#endif
 
 namespace vetrix {
 
@@ -40,6 +43,12 @@ void solve_substep(RunInput& in, DriverState& w, integer s, integer istep) {
     F1<real> B = F1<real>(w.B_Load).section(1, n);
     F1<real> X = F1<real>(w.Unk1).section(1, n);
     F1<real> UN(w.UN), UD(w.UD);
+#if VETRIX_PETSC
+    if (t == kDistributedSolverType) {
+        distributed_solve(s, AD, upper, lower, B, X);
+        return;
+    }
+#endif
     if (t == -1 || t == 0) {
         F1<const integer> IU = F1<const integer>(w.IU).section(w.iu_start[s - 1], n + 1);
         F1<const integer> JU = F1<const integer>(w.JU).section(w.ju_start[s - 1], w.LJU[s - 1]);

@@ -2,6 +2,7 @@
 #include "input/control_file.hpp"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -41,6 +42,18 @@ void check_nonnegative(std::string_view section, std::string_view what, integer 
                      std::string(what) + " " + std::to_string(value) + " is negative");
 }
 
+// The iteration limit and relative tolerance of the distributed solver, checked as read.
+void check_tolerance(integer s, integer itmaxsol, real eps) {
+    const std::string section = "*SubStep " + std::to_string(s);
+    if (itmaxsol < 1)
+        reject_input(kControl, section, "itmaxsol " + std::to_string(itmaxsol) + " must be at least 1");
+    if (!(eps > 0.0 && eps < 1.0)) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%g", eps);
+        reject_input(kControl, section, std::string("eps ") + text + " must lie between 0 and 1");
+    }
+}
+
 // Solver numbers: -1, 0 (direct), 1 to 6 (in-house iterations), 100 to 110 (Krylov family).
 bool invalid_solver_type(integer t) { return t < -1 || (t >= 7 && t <= 99) || t > 110; }
 
@@ -72,11 +85,19 @@ void readlibrary(DeckFile& f, RunInput& in, integer s) {
             isolvertype(s)});
     // 2 - the solver's own values
     const integer t = isolvertype(s);
-    if (invalid_solver_type(t)) {
+#if VETRIX_PETSC
+    const bool distributed = t == 200;  // the PETSc Krylov solver: itmaxsol eps
+#else
+    const bool distributed = false;
+#endif
+    if (invalid_solver_type(t) && !distributed) {
         say({"Invalid Solver Type"});
         stop_run();
     }
-    if (t >= 1 && t <= 3) {
+    if (distributed) {
+        f.read({itmaxsol(s), eps(s)});
+        check_tolerance(s, itmaxsol(s), eps(s));
+    } else if (t >= 1 && t <= 3) {
         f.read({itmaxsol(s), eps(s)});
     } else if (t >= 4 && t <= 6) {
         f.read({itmaxsol(s), eps(s), krylov(s)});
