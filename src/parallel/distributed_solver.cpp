@@ -277,6 +277,7 @@ void DistributedSession::serve() {
 void distributed_setup(integer s, F1<const integer> IA, F1<const integer> JA, integer n, bool sym,
                        real eps, integer itmaxsol) {
     Hub& h = hub();
+    if (n == 0) return;  // every dof of the substep prescribed: nothing to solve
     announce(kSetup, s);
     if (h.size > 1) {
         int head[3] = {n, sym ? 1 : 0, itmaxsol};
@@ -334,6 +335,7 @@ void distributed_setup(integer s, F1<const integer> IA, F1<const integer> JA, in
 void distributed_solve(integer s, F1<const real> AD, F1<const real> upper, F1<const real> lower,
                        F1<const real> B, F1<real> X) {
     Hub& h = hub();
+    if (h.systems.count(s) == 0) return;  // no equations
     System& q = h.systems.at(s);
     // 1 - hand-over: each rank's values, right-hand side and initial guess
     announce(kLoad, s);
