@@ -74,7 +74,7 @@ def main():
     t = a.solver
     if t in (-3, -2, -1, 0):  # direct types take no values
         solver_values = []
-    elif t in (1, 2, 3):
+    elif t in (1, 2, 3, 200):
         solver_values = [f"{a.itmax} {a.eps}"]
     elif t in (4, 5, 6):
         solver_values = [f"{a.itmax} {a.eps} {a.krylov}"]

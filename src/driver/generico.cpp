@@ -22,6 +22,9 @@
 #include "linalg/iterative_solver.hpp"
 #include "linalg/skyline_factor.hpp"
 #include "linalg/sparse_direct.hpp"
+#if VETRIX_PETSC
+#include "parallel/distributed_solver.hpp"
+#endif
 
 namespace vetrix {
 
@@ -91,6 +94,12 @@ void solve_substep(RunInput& in, DriverState& w, integer s, integer istep) {
         f.solve(B, X);
         return;
     }
+#if VETRIX_PETSC
+    if (t == kDistributedSolverType) {
+        distributed_solve(s, AD, upper, lower, B, X);
+        return;
+    }
+#endif
     if (t == -1 || t == 0) {
         F1<const integer> IU = F1<const integer>(w.IU).section(w.iu_start[s - 1], n + 1);
         F1<const integer> JU = F1<const integer>(w.JU).section(w.ju_start[s - 1], w.LJU[s - 1]);

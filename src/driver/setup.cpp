@@ -18,6 +18,9 @@
 #include "linalg/skyline_factor.hpp"
 #include "linalg/sparse_direct.hpp"
 #include "linalg/storage_conversion.hpp"
+#if VETRIX_PETSC
+#include "parallel/distributed_solver.hpp"
+#endif
 
 namespace vetrix {
 
@@ -103,6 +106,9 @@ SolverStorage solver_storage(integer t, integer n, integer z, integer m, integer
             s.workspace = W;
             s.full_rows = true;
             break;
+#if VETRIX_PETSC
+        case kDistributedSolverType: break;  // the distributed solver keeps its own storage
+#endif
         default: {  // 100 and above: block incomplete LU and a Krylov solver
             s.has_iu = true;
             s.ju = N + 1 + 2 * static_cast<bigint>(f) * N + 1;
@@ -318,6 +324,14 @@ void driver_setup(RunInput& in, DriverState& w) {
         mem_alloc("CSCMat", nnz < 0 ? static_cast<bigint>(n) + 1 : n + 1 + 3 * nnz, 8, w.total,
                   nnz < 0 ? 1 : 0);
     }
+#if VETRIX_PETSC
+    // the patterns of the distributed solver go to every process once
+    for (integer s = 1; s <= NS; ++s)
+        if (in.isolvertype[s - 1] == kDistributedSolverType)
+            distributed_setup(s, F1<const integer>(w.IA).section(w.ia_start[s - 1], w.iRowT[s - 1] + 1),
+                              F1<const integer>(w.JA).section(w.ja_start[s - 1], w.NnzU[s - 1]),
+                              w.iRowT[s - 1], in.sym[s - 1] != 0, in.eps[s - 1], in.itmaxsol[s - 1]);
+#endif
 
     // 16 - temporary column store of the symbolic factorisations. Its reported length is the
     // sum of the profiles; one position more per direct substep lets every part fit even when

@@ -103,6 +103,15 @@ integer common_parameters_read(integer code, integer NDof) {
 // Solver numbers: -3 to 0 (direct), 1 to 6 (in-house iterations), 100 to 110 (Krylov family).
 bool invalid_solver_type(integer t) { return t < -3 || (t >= 7 && t <= 99) || t > 110; }
 
+// The iteration limit and relative tolerance of the distributed solver, checked as read.
+void check_tolerance(integer s, integer itmaxsol, real eps) {
+    const std::string section = "*SubStep " + std::to_string(s);
+    if (itmaxsol < 1)
+        reject_input(kControl, section, "itmaxsol " + std::to_string(itmaxsol) + " must be at least 1");
+    if (!(eps > 0.0 && eps < 1.0))
+        reject_input(kControl, section, "eps " + real_text(eps) + " must lie between 0 and 1");
+}
+
 }  // namespace
 
 void redirect_screen(DeckFile& control, bool open_log) {
@@ -140,11 +149,19 @@ void readlibrary(DeckFile& f, RunInput& in, integer s) {
             isolvertype(s)});
     // 2 - the solver's own values
     const integer t = isolvertype(s);
-    if (invalid_solver_type(t)) {
+#if VETRIX_PETSC
+    const bool distributed = t == 200;  // the PETSc Krylov solver: itmaxsol eps
+#else
+    const bool distributed = false;
+#endif
+    if (invalid_solver_type(t) && !distributed) {
         say({"Invalid Solver Type"});
         stop_run();
     }
-    if (t >= 1 && t <= 3) {
+    if (distributed) {
+        f.read({itmaxsol(s), eps(s)});
+        check_tolerance(s, itmaxsol(s), eps(s));
+    } else if (t >= 1 && t <= 3) {
         f.read({itmaxsol(s), eps(s)});
     } else if (t >= 4 && t <= 6) {
         f.read({itmaxsol(s), eps(s), krylov(s)});
