@@ -246,8 +246,9 @@ TEST(VtkFiles, DeclaredCountsCheckedAgainstTheFile) {
            "IniFile.txt, line 1: 2000000000 levels of 20 nodes of 2 dofs need 80000000000 "
            "values, the rest of the file holds at most 1100000"},
           {big_mesh, ctl, "no failure"}}) {
-        const std::string m = failure([&] {
-            const CaseData c = read(mesh, basparam);
+        // captured under names: clang before 16 cannot capture structured bindings
+        const std::string m = failure([&, &mesh_text = mesh, &control_text = basparam] {
+            const CaseData c = read(mesh_text, control_text);
             DeckFile f = DeckFile::from_text("IniFile.txt", ini);
             read_restart(f, c);
         });
