@@ -145,9 +145,7 @@ void solve_substep(RunInput& in, DriverState& w, integer s, integer istep) {
 // tests may even take it for convergence: the run stops at the first, naming its equation.
 [[noreturn]] void stop_not_finite(const DriverState& w, std::string_view where, integer s,
                                   integer i) {
-    const integer e = w.eq_start[s - 1] + i - 1;
-    say({"NOT A FINITE VALUE IN THE " + std::string(where) + " OF SUBSTEP", s, "EQUATION", i,
-         "NODE", w.NOlds[w.iEQNode[e - 1] - 1], "DOF", w.iEqDof[e - 1]});
+    say_equation(w, "NOT A FINITE VALUE IN THE " + std::string(where) + " OF SUBSTEP", s, i);
     stop_run();
 }
 

@@ -46,6 +46,7 @@ bool put_and_close(std::FILE* f, const std::string& text, std::string& error) {
     if (!written || !closed) error = std::strerror(saved);
     return written && closed;
 }
+
 // Replaces IniFile.txt by text, whole or not at all (it is also the input of the next run);
 // false, with the reason in error, when it cannot be written.
 bool write_inifile(const std::string& text, std::string& error) {
